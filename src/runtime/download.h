@@ -1,0 +1,65 @@
+// The simple HTTP download: an HTTP/1.0 GET of an absolute http or https address, separate from
+// the program's own HTTP client. Used for the audio files.
+//
+// Every request goes out on one easy handle kept for the whole process; connections are not
+// reused between calls. The request line is "GET <target> HTTP/1.0" with the user agent
+// "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)", "Accept: */*" and no caching; the
+// fragment (from the first "#") is dropped; the address is sent as UTF-8 with blanks, control
+// and non-ASCII bytes percent-encoded; redirects are followed; the proxy comes from the
+// http_proxy, https_proxy and no_proxy environment variables. Calls are serialised (thread-safe).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "runtime/text.h"
+
+namespace quellora {
+
+/// What a download achieved, so a caller can tell a good one from a bad one.
+struct DownloadResult {
+  /// True when the server answered 2xx, the body arrived whole and (for the file form) the file
+  /// was written and put in place.
+  bool ok = false;
+  /// The final response's status code (after redirects); 0 when no response arrived.
+  long status = 0;
+  /// True when the transfer ended normally and the body length matched Content-Length when the
+  /// server sent one.
+  bool whole = false;
+  /// Body bytes received.
+  std::int64_t received = 0;
+  /// The announced Content-Length; -1 when the server sent none.
+  std::int64_t contentLength = -1;
+  /// A short ASCII reason when !ok, e.g. "HTTP 404", "body cut short (10 of 100 bytes)",
+  /// "cannot connect: ...", "cannot write file"; empty when ok.
+  Text failure;
+};
+
+/// Limits that keep a stalled server from blocking a download forever.
+struct DownloadTimeouts {
+  /// Longest time to establish the connection.
+  std::chrono::milliseconds connect{std::chrono::seconds(30)};
+  /// A transfer that moves less than one byte per second for this long is abandoned.
+  std::chrono::seconds stall{std::chrono::seconds(60)};
+};
+
+/// Replaces the limits for every later download (tests shorten them).
+void SetDownloadTimeouts(const DownloadTimeouts& timeouts);
+/// The limits in force.
+DownloadTimeouts GetDownloadTimeouts();
+
+/// The body of the response, whatever its status (an error page's body is returned like any
+/// other); the bytes received so far when the transfer breaks; empty for the empty address
+/// (without any network activity), an address that is not http or https, or no answer.
+Bytes HttpReadFile(const Text& address);
+
+/// HttpReadFile that also says how it went; body receives what HttpReadFile would return.
+DownloadResult HttpReadFileChecked(const Text& address, Bytes& body);
+
+/// Streams the body into fileName as it arrives, so the body never has to fit in memory. The
+/// bytes go to a temporary file in the target folder, which replaces fileName only when the
+/// result is ok (2xx and whole); otherwise the temporary file is removed and an existing file
+/// keeps its bytes.
+DownloadResult HttpDownloadFile(const Text& address, const Text& fileName);
+
+}  // namespace quellora

@@ -1,0 +1,38 @@
+// Runs a built program of this project as a child process: feeds its standard input, captures
+// its standard output and error, and reports its exit code.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quellora::testing {
+
+/// How to run the program.
+struct ProgramOptions {
+  std::vector<std::string> arguments;
+  /// Written to the child's standard input, which is then closed (end of input).
+  std::string input;
+  /// Extra "NAME=value" entries added to (or replacing those of) the test's own environment.
+  std::vector<std::string> environment;
+  /// The child's working directory; empty: the test's own.
+  std::string workingDirectory;
+};
+
+/// What the run produced.
+struct ProgramResult {
+  /// The exit code; 128 + signal number when the child was killed by a signal; -1 when it could
+  /// not be started.
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+/// The folder of the built programs (the environment variable QUELLORA_BIN_DIR); empty if unset.
+std::string BinDir();
+
+/// Runs the program at path and waits for it to end. A child still running after
+/// safetyLimitSeconds is killed, so a hung program fails its test instead of blocking the suite.
+ProgramResult RunProgram(const std::string& path, const ProgramOptions& options,
+                         int safetyLimitSeconds = 300);
+
+}  // namespace quellora::testing

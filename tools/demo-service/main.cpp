@@ -1,0 +1,59 @@
+// quellora-demo-service: a small HTTP server on 127.0.0.1 with a sample audio catalogue, so the
+// whole download job can run on one machine. The first line of output is the address served.
+#include <CLI/CLI.hpp>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "server.h"
+
+namespace {
+
+httplib::Server* g_server = nullptr;
+
+extern "C" void StopOnSignal(int) {
+  // Server::stop only flips a flag and shuts the listening socket: safe enough here.
+  if (g_server != nullptr) g_server->stop();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  quellora::demo::ServiceOptions options;
+  int port = 8730;
+  CLI::App app{"quellora-demo-service: a sample audio catalogue on 127.0.0.1"};
+  app.add_option("--port", port, "TCP port on 127.0.0.1; 0 picks a free one")
+      ->check(CLI::Range(0, 65535));
+  app.add_option("--audio-bytes", options.audioBytes, "size of every audio file in bytes");
+  app.add_option("--latency-ms", options.latencyMs, "delay added before each answer")
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--rate", options.rateKiBps, "per-connection bandwidth in KiB/s (0: unlimited)")
+      ->check(CLI::NonNegativeNumber);
+  app.add_flag("--log", options.log, "print one line per request: method, target, HTTP version");
+  CLI11_PARSE(app, argc, argv);
+
+  httplib::Server server;
+  int bound = -1;
+  if (port == 0) {
+    bound = server.bind_to_any_port("127.0.0.1");
+  } else if (server.bind_to_port("127.0.0.1", port)) {
+    bound = port;
+  }
+  if (bound <= 0) {
+    std::fprintf(stderr, "quellora-demo-service: cannot listen on 127.0.0.1:%d\n", port);
+    return 1;
+  }
+  const std::string origin = "http://127.0.0.1:" + std::to_string(bound);
+  quellora::demo::InstallRoutes(server, options, origin);
+
+  g_server = &server;
+  std::signal(SIGINT, StopOnSignal);
+  std::signal(SIGTERM, StopOnSignal);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  std::printf("%s\n", origin.c_str());
+  std::fflush(stdout);
+  const bool clean = server.listen_after_bind();
+  g_server = nullptr;
+  return clean ? 0 : 1;
+}

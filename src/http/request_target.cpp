@@ -1,0 +1,84 @@
+#include "http/request_target.h"
+
+#include <cstddef>
+
+#include "runtime/codepage.h"
+#include "runtime/curl_handle.h"
+
+namespace quellora {
+namespace {
+
+// Percent-encodes every byte that is not printable ASCII (0x21 to 0x7E); "%" stays, so an
+// address that is already encoded goes out unchanged.
+Text EncodeTargetBytes(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  Text out;
+  out.reserve(bytes.size());
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte > 0x20 && byte < 0x7F) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    }
+  }
+  return out;
+}
+
+std::optional<Text> GetPart(const CurlUrl& url, CURLUPart part) {
+  CurlString value;
+  if (curl_url_get(url.get(), part, value.out(), 0) != CURLUE_OK || value.get() == nullptr) {
+    return std::nullopt;
+  }
+  return Text(value.get());
+}
+
+}  // namespace
+
+std::optional<PreparedAddress> PrepareAddress(std::string_view address) {
+  const Text utf8 = ToUtf8(address);
+  const std::size_t schemeEnd = utf8.find("://");
+  if (schemeEnd == Text::npos) return std::nullopt;
+  // The authority runs to the first "/", "?" or "#"; what follows is the target. Only the
+  // target is encoded, so a host name keeps its own form.
+  const std::size_t targetStart = utf8.find_first_of("/?#", schemeEnd + 3);
+  const bool hasPath = targetStart != Text::npos && utf8[targetStart] == '/';
+  Text wire = utf8.substr(0, targetStart);
+  if (targetStart != Text::npos)
+    wire += EncodeTargetBytes(std::string_view(utf8).substr(targetStart));
+  if (wire.find_first_of(" \t\r\n") != Text::npos) return std::nullopt;
+
+  CurlGlobalInit();
+  CurlUrl url;
+  if (!url) return std::nullopt;
+  if (curl_url_set(url.get(), CURLUPART_URL, wire.c_str(), CURLU_PATH_AS_IS) != CURLUE_OK) {
+    return std::nullopt;
+  }
+  const std::optional<Text> scheme = GetPart(url, CURLUPART_SCHEME);
+  if (!scheme || (*scheme != "http" && *scheme != "https")) return std::nullopt;
+  const std::optional<Text> host = GetPart(url, CURLUPART_HOST);
+  if (!host || host->empty()) return std::nullopt;
+
+  if (!hasPath) {
+    curl_url_set(url.get(), CURLUPART_PATH, "/", 0);
+    curl_url_set(url.get(), CURLUPART_QUERY, nullptr, 0);
+  }
+  curl_url_set(url.get(), CURLUPART_FRAGMENT, nullptr, 0);
+
+  PreparedAddress prepared;
+  prepared.secure = *scheme == "https";
+  const std::optional<Text> full = GetPart(url, CURLUPART_URL);
+  const std::optional<Text> path = GetPart(url, CURLUPART_PATH);
+  if (!full || !path) return std::nullopt;
+  prepared.url = *full;
+  prepared.target = *path;
+  if (const std::optional<Text> query = GetPart(url, CURLUPART_QUERY)) {
+    prepared.target += '?';
+    prepared.target += *query;
+  }
+  return prepared;
+}
+
+}  // namespace quellora

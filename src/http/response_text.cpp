@@ -1,0 +1,111 @@
+#include "http/response_text.h"
+
+#include <cstddef>
+#include <optional>
+#include <utility>
+
+#include "runtime/codepage.h"
+#include "script/regex_object.h"
+
+namespace quellora {
+namespace {
+
+constexpr int kDeclarationHead = 1024;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+Text CutAtNul(std::string_view text) {
+  return Text(text.substr(0, text.find('\0')));
+}
+
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 'a' - 'A') : c;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsUtf8Name(std::string_view name) {
+  return EqualIgnoringCase(name, "utf-8") || EqualIgnoringCase(name, "utf8");
+}
+
+// The body read in the named character set, or nullopt when the name is unknown or the body
+// does not convert. A byte-order mark in front of UTF-8 is no part of the text.
+std::optional<Text> ConvertBody(std::string_view body, const Text& charset) {
+  if (IsUtf8Name(charset) && body.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    body.remove_prefix(kUtf8Bom.size());
+  }
+  std::optional<std::string> converted = ConvertStrict(body, charset, kProgramCodePage);
+  if (!converted) return std::nullopt;
+  return CutAtNul(*converted);
+}
+
+// The text for a declared charset; nullopt means "keep the bytes as they came", as for the
+// program's own names.
+std::optional<Text> DecodeDeclared(std::string_view body, const Text& charset) {
+  if (charset == "gbk" || charset == "gb2312") return std::nullopt;
+  return ConvertBody(body, charset);
+}
+
+}  // namespace
+
+Text ContentTypeCharset(std::string_view contentType) {
+  std::size_t pos = contentType.find(';');
+  while (pos != std::string_view::npos) {
+    std::size_t start = pos + 1;
+    const std::size_t end = contentType.find(';', start);
+    std::string_view param = contentType.substr(
+        start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    pos = end;
+    const std::size_t equals = param.find('=');
+    if (equals == std::string_view::npos) continue;
+    std::string_view name = param.substr(0, equals);
+    std::string_view value = param.substr(equals + 1);
+    while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+    if (!EqualIgnoringCase(name, "charset")) continue;
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+      value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+      value = value.substr(1, value.size() - 2);
+    }
+    return Text(value);
+  }
+  return Text();
+}
+
+Text DecodeResponseText(const Bytes& body, std::string_view contentType) {
+  const std::string_view whole(reinterpret_cast<const char*>(body.data()), body.size());
+  Text text = CutAtNul(whole);
+
+  RegexObject regex;
+  const Text head = TextLeft(text, kDeclarationHead);
+  if (regex.Search("<meta.+?charset=[^\\w]?([-\\w]+)", head)) {
+    const Text name = regex.SubMatchText(1, 1);
+    if (!name.empty()) {
+      std::optional<Text> decoded = DecodeDeclared(whole, name);
+      if (decoded) return std::move(*decoded);
+      return text;
+    }
+  }
+
+  const Text headerCharset = ContentTypeCharset(contentType);
+  if (!headerCharset.empty()) {
+    std::optional<Text> decoded = DecodeDeclared(whole, headerCharset);
+    if (decoded) return std::move(*decoded);
+    return text;
+  }
+
+  if (whole.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    std::optional<Text> converted = ConvertBody(whole, "UTF-8");
+    if (converted) return std::move(*converted);
+  }
+  return text;
+}
+
+}  // namespace quellora

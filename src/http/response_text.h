@@ -1,0 +1,23 @@
+// Turning a response body into Text in the program's code page.
+#pragma once
+
+#include <string_view>
+
+#include "runtime/text.h"
+
+namespace quellora {
+
+/// The body as Text. A meta declaration "<meta ... charset=NAME" in the first 1024 bytes names
+/// the body's character set; without one, the charset parameter of contentType (the response's
+/// Content-Type value) does, and without that a UTF-8 byte-order mark means UTF-8. The names
+/// "gbk" and "gb2312", in exactly these small letters, mean the program's own code page. A body
+/// in another declared character set is converted whole; an unknown name or a body that does not
+/// convert is left as it came. An undeclared body is taken byte for byte. The result is cut at
+/// its first NUL byte.
+Text DecodeResponseText(const Bytes& body, std::string_view contentType = {});
+
+/// The charset parameter of a Content-Type value ("text/html; charset=UTF-8" gives "UTF-8");
+/// "" when it has none. Quotes around the value are removed; the name keeps its case.
+Text ContentTypeCharset(std::string_view contentType);
+
+}  // namespace quellora

@@ -41,13 +41,14 @@ class RegexObject {
   std::int32_t MatchCount() const;
 
   /// Text of match n (from 1); "" when there is no such match. When position is given it
-  /// receives the byte offset at which the match begins (left alone when there is no match n).
+  /// receives the byte offset at which the match begins, or -1 when there is no match n.
   Text MatchText(std::int32_t n, std::int32_t* position = nullptr) const;
 
   /// Text of capture group k (from 1) of match n (from 1); "" for a group that took no part
   /// in the match or does not exist. When position is given it receives the byte offset of the
   /// first occurrence of that text at or after the start of the match (case ignored when the
-  /// search ignored case), or -2 when there is none (left alone when there is no match n).
+  /// search ignored case; an empty text occurs at the start of the match), -2 when there is
+  /// none or no group k, and -1 when there is no match n.
   Text SubMatchText(std::int32_t n, std::int32_t k, std::int32_t* position = nullptr) const;
 
   /// Number of capture groups of the first match; 0 when there is no match.

@@ -44,6 +44,7 @@ std::optional<PreparedAddress> PrepareAddress(std::string_view address) {
   // The authority runs to the first "/", "?" or "#"; what follows is the target. Only the
   // target is encoded, so a host name keeps its own form.
   const std::size_t targetStart = utf8.find_first_of("/?#", schemeEnd + 3);
+  if (targetStart == schemeEnd + 3 || schemeEnd + 3 == utf8.size()) return std::nullopt;  // no host
   const bool hasPath = targetStart != Text::npos && utf8[targetStart] == '/';
   Text wire = utf8.substr(0, targetStart);
   if (targetStart != Text::npos)

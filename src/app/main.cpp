@@ -1,7 +1,28 @@
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "app/command_line.h"
+#include "app/dialogue.h"
+#include "app/globals.h"
+#include "app/program_text.h"
 #include "runtime/process.h"
 
-int main() {
-  quellora::RuntimeInit();
+int main(int argc, char** argv) {
+  // Start-up moves to the program's own folder, so a relative --output-dir is
+  // resolved first.
+  std::error_code error;
+  const std::filesystem::path startDirectory = std::filesystem::current_path(error);
+  const quellora::CommandLine commandLine = quellora::ParseCommandLine(argc, argv, startDirectory);
+  if (commandLine.exitCode) {
+    std::fflush(stdout);
+    return *commandLine.exitCode;
+  }
+  quellora::ServiceOrigin = quellora::ProgramText(commandLine.origin);
+  quellora::OutputDirectory = commandLine.outputDirectory;
+
+  const int code = quellora::ProgramMain();
   quellora::RunExitHooks();
-  return quellora::kExitOk;
+  std::fflush(stdout);
+  return code;
 }

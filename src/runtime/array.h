@@ -61,17 +61,24 @@ class Array {
 
  private:
   std::size_t FlatIndex(int s) const {
-    if (s < 1) FatalError("array subscript below 1");
-    if (s > ElementCount()) FatalError("array subscript beyond the last element");
+    CheckSubscript(s, ElementCount(), "element count");
     return static_cast<std::size_t>(s - 1);
   }
   std::size_t FlatIndex(int row, int column) const {
-    if (DimensionCount() != 2) FatalError("wrong number of array subscripts");
-    if (row < 1 || column < 1) FatalError("array subscript below 1");
-    if (row > sizes_[0]) FatalError("array subscript beyond its dimension");
-    if (column > sizes_[1]) FatalError("array subscript beyond its dimension");
+    if (DimensionCount() != 2) {
+      FatalError("2 array subscripts given for an array of " + std::to_string(DimensionCount()) +
+                 " dimension(s)");
+    }
+    CheckSubscript(row, sizes_[0], "first dimension");
+    CheckSubscript(column, sizes_[1], "second dimension");
     return static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(sizes_[1]) +
            static_cast<std::size_t>(column - 1);
+  }
+  static void CheckSubscript(int s, int limit, const char* what) {
+    if (s < 1 || s > limit) {
+      FatalError("array subscript " + std::to_string(s) + " out of range (" + what + " " +
+                 std::to_string(limit) + ")");
+    }
   }
 
   std::vector<int> sizes_;

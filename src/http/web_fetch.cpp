@@ -1,6 +1,7 @@
 #include "http/web_fetch.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -31,6 +32,11 @@ struct Exchange {
   CURL* easy = nullptr;
   bool head = false;
   long requestsSent = 0;
+  // The stall rule: the transfer ends when no byte moves either way for this long.
+  std::chrono::milliseconds stallLimit{kDefaultTimeoutMs};
+  std::chrono::steady_clock::time_point lastProgress;
+  curl_off_t lastReceived = -1;
+  curl_off_t lastSent = -1;
   bool headersComplete = false;
   Text headerBlock;
   Bytes body;
@@ -86,6 +92,19 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* contex
   return length;
 }
 
+// Called by libcurl at least once a second, also while nothing arrives.
+int OnProgress(void* context, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+  auto& exchange = *static_cast<Exchange*>(context);
+  const auto now = std::chrono::steady_clock::now();
+  if (received != exchange.lastReceived || sent != exchange.lastSent) {
+    exchange.lastReceived = received;
+    exchange.lastSent = sent;
+    exchange.lastProgress = now;
+    return 0;
+  }
+  return now - exchange.lastProgress > exchange.stallLimit ? 1 : 0;
+}
+
 int OnRequestReady(void* context, char*, char*, int, int) {
   ++static_cast<Exchange*>(context)->requestsSent;
   return CURL_PREREQFUNC_OK;
@@ -113,16 +132,18 @@ bool SetMethod(CURL* easy, std::int32_t method, const Text& postData) {
   return ok;
 }
 
-bool SetTimeouts(CURL* easy, std::int32_t timeoutSeconds) {
+// Connect covers name resolution; the progress callback ends any stretch of sending, waiting or
+// receiving in which no byte moves for the whole time-out, so a transfer that keeps moving is
+// never cut.
+bool SetTimeouts(CURL* easy, std::int32_t timeoutSeconds, Exchange& exchange) {
   const std::int64_t ms =
       timeoutSeconds > 0 ? std::int64_t{timeoutSeconds} * 1000 : kDefaultTimeoutMs;
-  const long seconds = static_cast<long>((ms + 999) / 1000);
-  // Connect covers name resolution; the low-speed rule ends any stretch of sending, waiting or
-  // receiving that moves less than one byte per second for the whole time-out, so a transfer
-  // that keeps moving is never cut.
+  exchange.stallLimit = std::chrono::milliseconds(ms);
+  exchange.lastProgress = std::chrono::steady_clock::now();
   return Set(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(ms)) &&
-         Set(easy, CURLOPT_LOW_SPEED_LIMIT, 1L) && Set(easy, CURLOPT_LOW_SPEED_TIME, seconds) &&
-         Set(easy, CURLOPT_TIMEOUT, 0L);
+         Set(easy, CURLOPT_TIMEOUT, 0L) && Set(easy, CURLOPT_NOPROGRESS, 0L) &&
+         Set(easy, CURLOPT_XFERINFOFUNCTION, &OnProgress) &&
+         Set(easy, CURLOPT_XFERINFODATA, static_cast<void*>(&exchange));
 }
 
 bool SetServerCredentials(CURL* easy, const Text& userName, const Text& password) {
@@ -191,7 +212,8 @@ class Fetch {
         !Set(handle, CURLOPT_PREREQDATA, static_cast<void*>(&exchange_))) {
       return Fail(FetchFailure::kRequest);
     }
-    if (!SetTimeouts(handle, request_.timeoutSeconds)) return Fail(FetchFailure::kTimeouts);
+    if (!SetTimeouts(handle, request_.timeoutSeconds, exchange_))
+      return Fail(FetchFailure::kTimeouts);
     if (!SetServerCredentials(handle, request_.userName, request_.password) ||
         !SetProxyCredentials(handle, request_.proxyUser, request_.proxyPassword)) {
       return Fail(FetchFailure::kCredentials);

@@ -176,6 +176,10 @@ void RawHttpServer::ServeConnection(int fd) {
     }
     const RawReply reply = handler_(request);
     if (!SendAll(fd, reply.bytes)) return;
+    for (const std::string& piece : reply.pieces) {
+      std::this_thread::sleep_for(reply.pause);
+      if (Stopping() || !SendAll(fd, piece)) return;
+    }
     if (reply.stall) {
       std::unique_lock<std::mutex> lock(mutex_);
       stopped_.wait(lock, [this] { return stopping_; });

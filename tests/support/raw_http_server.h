@@ -3,6 +3,7 @@
 // malformed, cut short, or stalled answers.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -37,6 +38,9 @@ struct RawReply {
   bool close = false;
   /// After writing, hold the connection open without sending anything until the server stops.
   bool stall = false;
+  /// Written after bytes, each after waiting for pause (a slow but moving answer).
+  std::vector<std::string> pieces = {};
+  std::chrono::milliseconds pause{0};
 };
 
 /// Serves each connection in turn (keep-alive included) on its own thread until destroyed.

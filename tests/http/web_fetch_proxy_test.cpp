@@ -1,0 +1,186 @@
+// WebFetch through a real HTTP proxy (tinyproxy) started by the test on a loopback port.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "http/web_fetch.h"
+#include "support/raw_http_server.h"
+#include "support/scratch_folder.h"
+
+extern char** environ;
+
+namespace quellora {
+namespace {
+
+using testing::RawHttpServer;
+using testing::RawReply;
+using testing::RawRequest;
+using testing::ReadWholeFile;
+using testing::ScratchFolder;
+using testing::WriteWholeFile;
+
+constexpr const char* kTinyproxy = "/usr/bin/tinyproxy";
+
+int FreeLoopbackPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+bool Accepts(int port) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(fd);
+  return connected;
+}
+
+// tinyproxy in the foreground with its own configuration and log in a scratch folder.
+class Tinyproxy {
+ public:
+  Tinyproxy() : port_(FreeLoopbackPort()), log_(folder_.path() / "proxy.log") {
+    const std::filesystem::path config = folder_.path() / "proxy.conf";
+    WriteWholeFile(config, "Port " + std::to_string(port_) +
+                               "\nListen 127.0.0.1\nTimeout 30\nLogFile \"" + log_.string() +
+                               "\"\nLogLevel Info\nMaxClients 10\nAllow 127.0.0.1\n");
+    const std::string configText = config.string();
+    char arg0[] = "tinyproxy";
+    char arg1[] = "-d";
+    char arg2[] = "-c";
+    std::string arg3 = configText;
+    char* argv[] = {arg0, arg1, arg2, arg3.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (posix_spawn(&pid_, kTinyproxy, &actions, nullptr, argv, environ) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    for (int i = 0; i < 100 && pid_ > 0 && !Accepts(port_); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  Tinyproxy(const Tinyproxy&) = delete;
+  Tinyproxy& operator=(const Tinyproxy&) = delete;
+  ~Tinyproxy() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
+  }
+
+  bool Running() const { return pid_ > 0 && Accepts(port_); }
+  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+  /// Waits briefly for the log to mention text; returns whether it does.
+  bool LogMentions(const std::string& text) const {
+    for (int i = 0; i < 40; ++i) {
+      if (ReadWholeFile(log_).find(text) != std::string::npos) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+  }
+  std::string Log() const { return ReadWholeFile(log_); }
+
+ private:
+  ScratchFolder folder_;
+  int port_;
+  std::filesystem::path log_;
+  pid_t pid_ = -1;
+};
+
+// Sets an environment variable for one scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv() {
+    if (old_.empty()) {
+      unsetenv(name_);
+    } else {
+      setenv(name_, old_.c_str(), 1);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::string old_;
+};
+
+class WebFetchProxyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (access(kTinyproxy, X_OK) != 0) GTEST_SKIP() << "tinyproxy is not installed";
+    ASSERT_TRUE(proxy_.Running());
+  }
+
+  RawHttpServer server_{
+      [](const RawRequest&) { return RawReply{RawHttpServer::Answer("200 OK", {}, "via?")}; }};
+  Tinyproxy proxy_;
+};
+
+TEST_F(WebFetchProxyTest, GivenProxyCarriesTheRequest) {
+  WebRequest request;
+  request.address = server_.Origin() + "/through-proxy";
+  request.proxy = proxy_.Address();
+  WebResponse response;
+  EXPECT_EQ(WebFetch(request, response), "via?");
+  EXPECT_EQ(response.statusText, "200 OK");
+  EXPECT_TRUE(proxy_.LogMentions("GET " + request.address + " HTTP/1.1")) << proxy_.Log();
+  ASSERT_EQ(server_.Requests().size(), 1u);
+  EXPECT_NE(server_.Requests()[0].Header("Via").find("tinyproxy"), std::string::npos);
+}
+
+TEST_F(WebFetchProxyTest, ProxyWithSchemePrefixWorksToo) {
+  WebRequest request;
+  request.address = server_.Origin() + "/prefixed";
+  request.proxy = "http://" + proxy_.Address();
+  WebResponse response;
+  EXPECT_EQ(WebFetch(request, response), "via?");
+  EXPECT_TRUE(proxy_.LogMentions("GET " + request.address + " HTTP/1.1")) << proxy_.Log();
+}
+
+TEST_F(WebFetchProxyTest, NoProxyBypassesTheEnvironmentsProxy) {
+  const ScopedEnv http("http_proxy", "http://" + proxy_.Address());
+  const ScopedEnv all("ALL_PROXY", "http://" + proxy_.Address());
+  WebResponse response;
+  EXPECT_EQ(WebFetch(server_.Origin() + "/direct", response), "via?");
+  ASSERT_EQ(server_.Requests().size(), 1u);
+  EXPECT_EQ(server_.Requests()[0].HeaderCount("Via"), 0);
+  EXPECT_EQ(proxy_.Log().find("/direct"), std::string::npos);
+}
+
+TEST_F(WebFetchProxyTest, GivenProxyIsUsedEvenWhenNoProxyNamesTheHost) {
+  const ScopedEnv noProxy("no_proxy", "127.0.0.1,localhost");
+  WebRequest request;
+  request.address = server_.Origin() + "/despite-no-proxy";
+  request.proxy = proxy_.Address();
+  WebResponse response;
+  EXPECT_EQ(WebFetch(request, response), "via?");
+  EXPECT_TRUE(proxy_.LogMentions("/despite-no-proxy")) << proxy_.Log();
+}
+
+}  // namespace
+}  // namespace quellora

@@ -6,6 +6,7 @@
 #include "app/dialogue.h"
 #include "app/globals.h"
 #include "app/program_text.h"
+#include "runtime/console.h"
 #include "runtime/process.h"
 
 int main(int argc, char** argv) {
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
 
   const int code = quellora::ProgramMain();
   quellora::RunExitHooks();
+  quellora::StandardConsole().Flush();
   std::fflush(stdout);
   return code;
 }

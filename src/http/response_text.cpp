@@ -1,5 +1,6 @@
 #include "http/response_text.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <utility>
@@ -79,33 +80,38 @@ Text ContentTypeCharset(std::string_view contentType) {
   return Text();
 }
 
-Text DecodeResponseText(const Bytes& body, std::string_view contentType) {
-  const std::string_view whole(reinterpret_cast<const char*>(body.data()), body.size());
-  Text text = CutAtNul(whole);
+namespace {
 
+// The body converted to the program's code page, or nullopt when the undecoded text stands.
+std::optional<Text> DecodedText(std::string_view whole, std::string_view contentType) {
   RegexObject regex;
-  const Text head = TextLeft(text, kDeclarationHead);
+  // The first bytes of the text up to its first NUL: only they can hold the declaration.
+  const std::string_view start = whole.substr(0, kDeclarationHead);
+  const Text head = TextLeft(start.substr(0, start.find('\0')), kDeclarationHead);
   if (regex.Search("<meta.+?charset=[^\\w]?([-\\w]+)", head)) {
     const Text name = regex.SubMatchText(1, 1);
-    if (!name.empty()) {
-      std::optional<Text> decoded = DecodeDeclared(whole, name);
-      if (decoded) return std::move(*decoded);
-      return text;
-    }
+    if (!name.empty()) return DecodeDeclared(whole, name);
   }
-
   const Text headerCharset = ContentTypeCharset(contentType);
-  if (!headerCharset.empty()) {
-    std::optional<Text> decoded = DecodeDeclared(whole, headerCharset);
-    if (decoded) return std::move(*decoded);
-    return text;
-  }
+  if (!headerCharset.empty()) return DecodeDeclared(whole, headerCharset);
+  if (whole.substr(0, kUtf8Bom.size()) == kUtf8Bom) return ConvertBody(whole, "UTF-8");
+  return std::nullopt;
+}
 
-  if (whole.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-    std::optional<Text> converted = ConvertBody(whole, "UTF-8");
-    if (converted) return std::move(*converted);
-  }
-  return text;
+}  // namespace
+
+Text DecodeResponseText(const Bytes& body, std::string_view contentType) {
+  const std::string_view whole(reinterpret_cast<const char*>(body.data()), body.size());
+  std::optional<Text> decoded = DecodedText(whole, contentType);
+  if (decoded) return std::move(*decoded);
+  return CutAtNul(whole);
+}
+
+Text DecodeResponseText(Text&& body, std::string_view contentType) {
+  std::optional<Text> decoded = DecodedText(body, contentType);
+  if (decoded) return std::move(*decoded);
+  body.resize(std::min(body.find('\0'), body.size()));
+  return std::move(body);
 }
 
 }  // namespace quellora

@@ -15,6 +15,8 @@ namespace quellora {
 /// convert is left as it came. An undeclared body is taken byte for byte. The result is cut at
 /// its first NUL byte.
 Text DecodeResponseText(const Bytes& body, std::string_view contentType = {});
+/// The same for a body held as bytes in a Text; an undeclared body's buffer becomes the result.
+Text DecodeResponseText(Text&& body, std::string_view contentType = {});
 
 /// The charset parameter of a Content-Type value ("text/html; charset=UTF-8" gives "UTF-8");
 /// "" when it has none. Quotes around the value are removed; the name keeps its case.

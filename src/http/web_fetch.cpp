@@ -1,6 +1,7 @@
 #include "http/web_fetch.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +24,8 @@ namespace {
 
 constexpr std::int64_t kDefaultTimeoutMs = 30000;
 constexpr long kMaxRedirects = 10;
+// Larger reads than libcurl's 16 KB default: fewer callbacks for large bodies.
+constexpr long kReceiveBufferSize = 256 * 1024;
 // A Content-Length is trusted for reserving memory only up to this size; beyond it the body
 // grows as it arrives.
 constexpr curl_off_t kMaxReserve = curl_off_t{256} << 20;
@@ -39,8 +42,36 @@ struct Exchange {
   curl_off_t lastSent = -1;
   bool headersComplete = false;
   Text headerBlock;
-  Bytes body;
+  // The final answer's Content-Length, -1 when it has none.
+  curl_off_t announcedLength = -1;
+  // The body bytes (NUL included) in a Text, so that an undeclared body can become the result
+  // without a copy.
+  Text body;
 };
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(text[i])) !=
+        std::tolower(static_cast<unsigned char>(prefix[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A Content-Length value; -1 when it is no plain decimal number.
+curl_off_t ParseLength(std::string_view value) {
+  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
+  while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
+  if (value.empty() || value.size() > 18) return -1;
+  curl_off_t length = 0;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return -1;
+    length = length * 10 + (c - '0');
+  }
+  return length;
+}
 
 bool IsStatusLine(std::string_view line) {
   return line.substr(0, 5) == "HTTP/";
@@ -59,19 +90,19 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
       exchange.headerBlock.assign(line);
       exchange.headerBlock += "\r\n";
       exchange.headersComplete = false;
+      exchange.announcedLength = -1;
       exchange.body.clear();
     } else if (!exchange.headersComplete && !exchange.headerBlock.empty()) {
       exchange.headerBlock += line;
       exchange.headerBlock += "\r\n";
       if (line.empty()) {
         exchange.headersComplete = true;
-        curl_off_t expected = -1;
-        if (!exchange.head &&
-            curl_easy_getinfo(exchange.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected) ==
-                CURLE_OK &&
-            expected > 0) {
-          exchange.body.reserve(static_cast<std::size_t>(std::min(expected, kMaxReserve)));
+        if (!exchange.head && exchange.announcedLength > 0) {
+          exchange.body.reserve(
+              static_cast<std::size_t>(std::min(exchange.announcedLength, kMaxReserve)));
         }
+      } else if (StartsWithIgnoringCase(line, "Content-Length:")) {
+        exchange.announcedLength = ParseLength(line.substr(15));
       }
     }
   } catch (const std::bad_alloc&) {
@@ -84,8 +115,7 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* contex
   auto& exchange = *static_cast<Exchange*>(context);
   const std::size_t length = size * count;
   try {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
-    exchange.body.insert(exchange.body.end(), bytes, bytes + length);
+    exchange.body.append(data, length);
   } catch (const std::bad_alloc&) {
     return 0;  // libcurl ends the transfer with a write error; what arrived stays
   }
@@ -188,7 +218,9 @@ bool LayerUsable() {
 
 class Fetch {
  public:
-  Fetch(WebRequest& request, WebResponse& response) : request_(request), response_(response) {}
+  /// keepBytes false: response.responseBytes is not written (a caller that discards it).
+  Fetch(WebRequest& request, WebResponse& response, bool keepBytes)
+      : request_(request), response_(response), keepBytes_(keepBytes) {}
 
   Text Run() {
     CurlGlobalInit();
@@ -252,9 +284,9 @@ class Fetch {
     ParseResponseHeaders(response_.responseHeaders, response_.statusText, response_.newCookies,
                          response_.redirectTarget);
     if (request_.cookies) MergeCookies(*request_.cookies, response_.newCookies);
-    response_.responseBytes = std::move(exchange_.body);
+    if (keepBytes_) response_.responseBytes.assign(exchange_.body.begin(), exchange_.body.end());
     response_.bodyComplete = bodyComplete;
-    return DecodeResponseText(response_.responseBytes, contentTypeValue);
+    return DecodeResponseText(std::move(exchange_.body), contentTypeValue);
   }
 
  private:
@@ -279,13 +311,14 @@ class Fetch {
 
   WebRequest& request_;
   WebResponse& response_;
+  bool keepBytes_;
   Exchange exchange_;
 };
 
 }  // namespace
 
 Text WebFetch(WebRequest& request, WebResponse& response) {
-  Fetch fetch(request, response);
+  Fetch fetch(request, response, true);
   return fetch.Run();
 }
 
@@ -296,8 +329,11 @@ Text WebFetch(std::string_view address, WebResponse& response) {
 }
 
 Text WebFetch(std::string_view address) {
-  WebResponse response;
-  return WebFetch(address, response);
+  WebRequest request;
+  request.address = Text(address);
+  WebResponse discarded;
+  Fetch fetch(request, discarded, false);
+  return fetch.Run();
 }
 
 }  // namespace quellora

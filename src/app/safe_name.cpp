@@ -1,5 +1,6 @@
 #include "app/safe_name.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 
@@ -63,12 +64,13 @@ std::string SafeName(std::string_view utf8, std::string_view fallback, std::size
   std::string name = ReplaceForbidden(utf8);
   if (OnlyDotsAndBlanks(name)) {
     name = ReplaceForbidden(fallback);
-    if (OnlyDotsAndBlanks(name)) name = std::string(name.size(), '_');
-    if (name.empty()) name = "_";
+    // Single characters are assigned, not short literals: GCC 12 warns falsely (-Wrestrict) on
+    // assigning a literal to a string at -O3.
+    if (OnlyDotsAndBlanks(name)) name.assign(std::max<std::size_t>(name.size(), 1), '_');
   }
-  if (IsReservedDeviceName(name)) name.insert(0, "_");
+  if (IsReservedDeviceName(name)) name.insert(name.begin(), '_');
   ShortenAtCharacterBoundary(name, maxBytes);
-  if (name.empty()) name = "_";
+  if (name.empty()) name.assign(1, '_');
   ReplaceTrailingDotsAndBlanks(name);
   return name;
 }

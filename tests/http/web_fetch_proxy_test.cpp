@@ -58,11 +58,13 @@ bool Accepts(int port) {
 // tinyproxy in the foreground with its own configuration and log in a scratch folder.
 class Tinyproxy {
  public:
-  Tinyproxy() : port_(FreeLoopbackPort()), log_(folder_.path() / "proxy.log") {
+  /// extraConfig: further configuration lines, each ending in "\n".
+  explicit Tinyproxy(const std::string& extraConfig = "")
+      : port_(FreeLoopbackPort()), log_(folder_.path() / "proxy.log") {
     const std::filesystem::path config = folder_.path() / "proxy.conf";
     WriteWholeFile(config, "Port " + std::to_string(port_) +
                                "\nListen 127.0.0.1\nTimeout 30\nLogFile \"" + log_.string() +
-                               "\"\nLogLevel Info\nMaxClients 10\nAllow 127.0.0.1\n");
+                               "\"\nLogLevel Info\nMaxClients 10\nAllow 127.0.0.1\n" + extraConfig);
     const std::string configText = config.string();
     char arg0[] = "tinyproxy";
     char arg1[] = "-d";
@@ -180,6 +182,29 @@ TEST_F(WebFetchProxyTest, GivenProxyIsUsedEvenWhenNoProxyNamesTheHost) {
   WebResponse response;
   EXPECT_EQ(WebFetch(request, response), "via?");
   EXPECT_TRUE(proxy_.LogMentions("/despite-no-proxy")) << proxy_.Log();
+}
+
+TEST(WebFetchProxyCredentials, SentOnlyWhenNameAndPasswordAreGiven) {
+  if (access(kTinyproxy, X_OK) != 0) GTEST_SKIP() << "tinyproxy is not installed";
+  RawHttpServer server([](const RawRequest&) {
+    return RawReply{RawHttpServer::Answer("200 OK", {}, "behind the proxy")};
+  });
+  Tinyproxy proxy("BasicAuth keeper gate-pass\n");
+  ASSERT_TRUE(proxy.Running());
+
+  WebRequest request;
+  request.address = server.Origin() + "/guarded";
+  request.proxy = proxy.Address();
+  request.proxyUser = "keeper";
+  WebResponse withoutPassword;
+  EXPECT_NE(WebFetch(request, withoutPassword), "behind the proxy");
+  EXPECT_EQ(withoutPassword.statusText.substr(0, 3), "407");
+
+  request.proxyPassword = "gate-pass";
+  WebResponse with;
+  EXPECT_EQ(WebFetch(request, with), "behind the proxy");
+  EXPECT_EQ(with.statusText, "200 OK");
+  ASSERT_EQ(server.Requests().size(), 1u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "runtime/codepage.h"
+#include "script/cached_converter.h"
 #include "script/js_syntax.h"
 
 namespace quellora {
@@ -177,11 +178,15 @@ nlohmann::ordered_json Undefined() {
 }
 
 std::string TextToUtf8(std::string_view text) {
-  return IsAscii(text) ? std::string(text) : ToUtf8(text);
+  if (IsAscii(text)) return std::string(text);
+  auto converted = CodePageToUtf8().Convert(text);
+  return converted ? std::move(*converted) : ToUtf8(text);
 }
 
 Text Utf8ToText(std::string_view utf8) {
-  return IsAscii(utf8) ? Text(utf8) : FromUtf8(utf8);
+  if (IsAscii(utf8)) return Text(utf8);
+  auto converted = Utf8ToCodePage().Convert(utf8);
+  return converted ? std::move(*converted) : FromUtf8(utf8);
 }
 
 std::string JsNumberText(double number) {

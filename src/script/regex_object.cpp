@@ -11,10 +11,12 @@ namespace {
 /// The marker "#引号" in the program's code page; Search turns it into a double quote.
 constexpr std::string_view kQuoteMarker = "\x23\xD2\xFD\xBA\xC5";
 
-/// Whether a pattern is compiled to machine code before matching. See bench/script_bench.cpp.
-constexpr bool kUseJit = true;
+/// Subjects from this many UTF-16 units on are matched with PCRE2's JIT. Compiling to machine
+/// code costs about 9 us (more than a whole search of a 1 KB page head takes without it) and
+/// saves about 1.6 us per KB of subject (bench/script_bench.cpp), so it pays from about 6 KB.
+constexpr std::size_t kJitMinimumUnits = 8192;
 
-Pcre2Code Compile(const std::u16string& pattern, bool caseSensitive, bool multiline) {
+Pcre2Code Compile(const std::u16string& pattern, bool caseSensitive, bool multiline, bool jit) {
   std::uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_NEVER_BACKSLASH_C;
   if (!caseSensitive) options |= PCRE2_CASELESS;
   // Without multiline, "$" matches only at the very end, as in a VBScript-style component.
@@ -27,7 +29,7 @@ Pcre2Code Compile(const std::u16string& pattern, bool caseSensitive, bool multil
   PCRE2_SIZE errorOffset = 0;
   Pcre2Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
                                options, &errorCode, &errorOffset, context.get()));
-  if (code && kUseJit) pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);  // falls back if not
+  if (code && jit) pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);  // interpreted if it fails
   return code;
 }
 
@@ -57,7 +59,8 @@ bool RegexObject::Search(std::string_view pattern, std::string_view subject, boo
   WideSubject wide = ToWideSubject(subject_);
   unitOffset_ = std::move(wide.byteOffset);
 
-  Pcre2Code code = Compile(ToWideSubject(pattern_).units, caseSensitive, multiline);
+  Pcre2Code code = Compile(ToWideSubject(pattern_).units, caseSensitive, multiline,
+                           wide.units.size() >= kJitMinimumUnits);
   if (!code) return false;
   Pcre2MatchData data(pcre2_match_data_create_from_pattern(code.get(), nullptr));
   if (!data) return false;

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "runtime/codepage.h"
-#include "runtime/iconv_handle.h"
+#include "script/cached_converter.h"
 
 namespace quellora {
 namespace {
@@ -32,33 +32,64 @@ std::size_t ExpectedUnits(std::size_t length, unsigned char lead) {
   return length == 4 && lead >= 0x90 ? 2 : 1;
 }
 
-/// Converts GB18030 bytes to UTF-16 with one descriptor, opened on first use.
-class Decoder {
- public:
-  /// Appends the units of bytes to out; false (out unchanged) when any byte does not convert.
-  bool Convert(std::string_view bytes, std::u16string& out) {
-    if (!handle_) handle_.emplace("UTF-16LE", kProgramCodePage);
-    if (!handle_->valid()) return false;
-    buffer_.resize(bytes.size() * 2 + 8);
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    char* outPtr = buffer_.data();
-    std::size_t outLeft = buffer_.size();
-    std::size_t rc = iconv(handle_->get(), &in, &inLeft, &outPtr, &outLeft);
-    iconv(handle_->get(), nullptr, nullptr, nullptr, nullptr);
-    if (rc == static_cast<std::size_t>(-1) || inLeft != 0) return false;
-    std::size_t used = buffer_.size() - outLeft;
-    for (std::size_t k = 0; k + 1 < used; k += 2) {
-      out.push_back(static_cast<char16_t>(static_cast<unsigned char>(buffer_[k]) |
-                                          (static_cast<unsigned char>(buffer_[k + 1]) << 8)));
-    }
-    return true;
+/// Appends the UTF-16 units of bytes to out; false (out unchanged) when any byte does not convert.
+bool Convert(std::string_view bytes, std::u16string& out) {
+  auto converted = CodePageToUtf16().Convert(bytes);
+  if (!converted) return false;
+  for (std::size_t k = 0; k + 1 < converted->size(); k += 2) {
+    out.push_back(static_cast<char16_t>(static_cast<unsigned char>((*converted)[k]) |
+                                        (static_cast<unsigned char>((*converted)[k + 1]) << 8)));
   }
+  return true;
+}
 
- private:
-  std::optional<IconvHandle> handle_;
-  std::string buffer_;
-};
+bool IsAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+/// The whole text in one conversion, when every byte converts and every character decodes to
+/// the units its shape says; std::nullopt otherwise.
+std::optional<WideSubject> ConvertWhole(std::string_view text) {
+  WideSubject result;
+  result.byteOffset.reserve(text.size() + 1);
+  if (IsAscii(text)) {
+    result.units.assign(text.begin(), text.end());
+    for (std::size_t i = 0; i <= text.size(); ++i) result.byteOffset.push_back(i);
+    return result;
+  }
+  if (!Convert(text, result.units)) return std::nullopt;
+  const std::u16string& units = result.units;
+  std::size_t unit = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x80) {
+      if (unit >= units.size() || units[unit] != byte) return std::nullopt;
+      result.byteOffset.push_back(i);
+      ++unit;
+      ++i;
+      continue;
+    }
+    std::size_t length = CharacterLength(text, i);
+    if (length == 0) return std::nullopt;
+    std::size_t count = ExpectedUnits(length, byte);
+    if (unit + count > units.size() || IsHighSurrogate(units[unit]) != (count == 2)) {
+      return std::nullopt;
+    }
+    for (std::size_t k = 0; k < count; ++k) result.byteOffset.push_back(i);
+    unit += count;
+    i += length;
+  }
+  if (unit != units.size()) return std::nullopt;
+  result.byteOffset.push_back(text.size());
+  return result;
+}
 
 struct Segment {
   std::size_t begin;
@@ -68,6 +99,8 @@ struct Segment {
 }  // namespace
 
 WideSubject ToWideSubject(std::string_view text) {
+  if (auto whole = ConvertWhole(text)) return std::move(*whole);
+  // Some byte does not convert: decode run by run, and character by character where needed.
   WideSubject result;
   result.units.reserve(text.size());
   result.byteOffset.reserve(text.size() + 1);
@@ -76,7 +109,6 @@ WideSubject ToWideSubject(std::string_view text) {
     result.byteOffset.push_back(offset);
   };
 
-  Decoder decoder;
   std::vector<Segment> run;
   std::u16string converted;
   std::size_t i = 0;
@@ -104,8 +136,7 @@ WideSubject ToWideSubject(std::string_view text) {
       continue;
     }
     converted.clear();
-    if (decoder.Convert(text.substr(runBegin, i - runBegin), converted) &&
-        converted.size() == expected) {
+    if (Convert(text.substr(runBegin, i - runBegin), converted) && converted.size() == expected) {
       std::size_t unit = 0;
       for (const Segment& segment : run) {
         std::size_t count =
@@ -118,8 +149,7 @@ WideSubject ToWideSubject(std::string_view text) {
     // just after the first byte that fails.
     for (const Segment& segment : run) {
       converted.clear();
-      if (decoder.Convert(text.substr(segment.begin, segment.length), converted) &&
-          !converted.empty()) {
+      if (Convert(text.substr(segment.begin, segment.length), converted) && !converted.empty()) {
         for (char16_t unit : converted) push(unit, segment.begin);
         continue;
       }

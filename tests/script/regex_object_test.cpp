@@ -147,7 +147,15 @@ INSTANTIATE_TEST_SUITE_P(
                      "ab",
                      1, "ab", 1},
         PositionCase{"invalid_lead_before_ascii", "b", "\x81 b", 1, "b", 2},
-        PositionCase{"truncated_character_at_end", "a", "a\x81", 1, "a", 0}),
+        PositionCase{"truncated_character_at_end", "a", "a\x81", 1, "a", 0},
+        // Shaped like a four-byte character but beyond the mapped range: its first byte does
+        // not convert, the bytes after it are read again.
+        PositionCase{"unmapped_four_bytes", "ab",
+                     "\x84\x31\xA5\x30"
+                     "ab",
+                     1, "ab", 4},
+        PositionCase{"unmapped_four_bytes_rescanned", "1", "\x84\x31\xA5\x30", 1, "1", 1},
+        PositionCase{"valid_after_invalid", Gb("文"), "\xFF" + Gb("中文"), 1, Gb("文"), 3}),
     [](const ::testing::TestParamInfo<PositionCase>& info) { return info.param.name; });
 
 TEST(RegexObjectTest, GroupPositionIsTheFirstOccurrenceFromTheMatchStart) {

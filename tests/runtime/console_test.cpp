@@ -3,6 +3,7 @@
 #include "runtime/console.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -182,6 +183,20 @@ TEST(ConsoleReadLine, NeverCutsACharacterAtThePieceBoundary) {
 TEST(ConsoleReadLine, CharacterSplitAcrossReadChunks) {
   ConsoleFixture fixture(std::string(1023, 'a') + "中\n");
   EXPECT_EQ(fixture.console().ReadLine(), std::string(1023, 'a') + Gb("中"));
+}
+
+// The standard console is set up once per process, so each case runs in a child process.
+TEST(StandardConsole, PlainCLocaleCountsAsUtf8) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        setenv("LC_ALL", "C", 1);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+        ConsoleWrite({Gb("<夜曲"), "\r\n", Gb("😀>")});
+        std::fflush(stdout);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "<夜曲\r\n😀>");
 }
 
 }  // namespace

@@ -207,5 +207,28 @@ TEST_F(AlbumRun, UpperCaseBlockMarkersStillDelimitAlbums) {
   EXPECT_EQ(run.out, BannerAndNamePrompt() + ListingAndIndexPrompt({{"Upper", "Pub"}}));
 }
 
+TEST(AlbumRunWithoutOutputFolder, AlbumFoldersGoBesideTheProgram) {
+  AlbumSite site;
+  site.Set("/search/b", SearchPage({{"/u1/album/7", "A", "P"}}));
+  site.Set("/u1/album/7?page=1", AlbumPage("", {"/u1/sound/1"}));
+  site.Set("/tracks/1.json", TrackJson(site.Origin() + "/audio/1.mp3", "Beside", "Track"),
+           "application/json; charset=utf-8");
+  site.Set("/audio/1.mp3", AudioBytes(100, 1), "audio/mpeg");
+  ScratchFolder scratch;
+  fs::create_directories(scratch.path() / "bin");
+  fs::create_directories(scratch.path() / "elsewhere");
+  fs::copy_file(BinDir() + "/quellora-dl", scratch.path() / "bin" / "quellora-dl");
+  fs::permissions(scratch.path() / "bin" / "quellora-dl", fs::perms::owner_all);
+  ProgramOptions options;
+  options.arguments = {"--origin", site.Origin()};
+  options.input = "b\n1\n1\n";
+  options.workingDirectory = (scratch.path() / "elsewhere").string();
+  options.environment = {"LANG=C.UTF-8"};
+  const ProgramResult run = RunProgram((scratch.path() / "bin" / "quellora-dl").string(), options);
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  EXPECT_EQ(ReadWholeFile(scratch.path() / "bin" / "Beside" / "Track.MP3"), AudioBytes(100, 1));
+  EXPECT_TRUE(fs::is_empty(scratch.path() / "elsewhere"));
+}
+
 }  // namespace
 }  // namespace quellora::testing

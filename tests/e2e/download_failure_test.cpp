@@ -177,6 +177,26 @@ TEST_F(DownloadFailure, FileFromAnEarlierRunIsOverwritten) {
   EXPECT_EQ(Files(), (std::vector<std::string>{"Album/Track.MP3"}));
 }
 
+TEST_F(DownloadFailure, OverLongTitlesAreShortenedToWholeCharacters) {
+  std::string title;
+  for (int i = 0; i < 100; ++i) title += "长";  // 300 bytes in UTF-8
+  ServeAlbum({"1", "2"});
+  ServeTrack("1", title, title, AudioBytes(64, 1));
+  ServeTrack("2", title, title, AudioBytes(64, 2));
+  const ProgramResult run = Run();
+  EXPECT_EQ(run.exitCode, 0) << run.out;
+  const auto files = Files();
+  ASSERT_EQ(files.size(), 2u);
+  for (const auto& file : files) {
+    const fs::path path(file);
+    EXPECT_LE(path.parent_path().string().size(), 255u);
+    EXPECT_LE(path.filename().string().size(), 255u);
+    EXPECT_EQ(path.parent_path().string().size() % 3, 0u);  // no character cut in two
+    EXPECT_TRUE(path.filename().string().ends_with(".MP3"));
+  }
+  EXPECT_NE(files[0], files[1]);  // the second copy is numbered, not lost
+}
+
 TEST_F(DownloadFailure, EmptyAudioBodyWithSuccessIsSavedAsAnEmptyFile) {
   ServeAlbum({"1"});
   ServeTrack("1", "Album", "Silence", "");

@@ -73,13 +73,18 @@ void DownloadTracks() {
   for (int i = 1; i <= count; ++i) {
     const Text& trackId = TrackIds.At(i);
     const Text response = FetchPage(TextConcat({ServiceOrigin, "/tracks/", trackId, ".json"}));
-    json.Parse(response);
+    const bool described = json.Parse(response);
     const Text playPath = json.GetText("play_path");
     const Text albumTitle = json.GetText("album_title");
     const Text title = json.GetText("title");
     ConsoleWrite(TextConcat({ProgramText("正在下载："), title}));
 
-    const Text failure = SaveTrack(trackId, playPath, albumTitle, title, savedThisRun);
+    Text failure;
+    if (!described) {
+      failure = response.empty() ? "no track description" : "track description is not JSON";
+    } else {
+      failure = SaveTrack(trackId, playPath, albumTitle, title, savedThisRun);
+    }
     if (failure.empty()) {
       ++DownloadOutcome.saved;
       ConsoleWrite(ProgramText("    完成\r\n"));

@@ -114,8 +114,8 @@ TEST_F(DownloadFailure, DescriptionThatIsNotJsonIsAFailedTrack) {
   const ProgramResult run = Run();
   EXPECT_EQ(run.exitCode, 1);
   const std::string progress = Progress(run);
-  EXPECT_EQ(progress.rfind(FailedLineStart(""), 0), 0u) << progress;
-  EXPECT_NE(progress.find(ClosingLine(0, 1)), std::string::npos);
+  EXPECT_EQ(progress,
+            FailedLineStart("") + "：track description is not JSON\r\n" + ClosingLine(0, 1));
   EXPECT_EQ(Files(), std::vector<std::string>{});
   // No audio request was made for it.
   for (const auto& target : site.Targets()) EXPECT_FALSE(target.starts_with("/audio/")) << target;

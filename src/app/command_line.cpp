@@ -65,10 +65,12 @@ CommandLine ParseCommandLine(int argc, const char* const* argv,
   app.set_version_flag("--version", std::string("quellora-dl ") + kProgramVersion);
   app.add_option("--origin", origin,
                  std::string("service origin, an absolute http or https address (default: ") +
-                     kBuiltInOrigin + ")");
+                     kBuiltInOrigin + ")")
+      ->type_name("URL");
   app.add_option("--output-dir", outputDirectory,
                  "folder the album folders go into, created when missing (default: the program's "
-                 "own folder)");
+                 "own folder)")
+      ->type_name("DIR");
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {

@@ -75,8 +75,10 @@ bool RegexObject::Search(std::string_view pattern, std::string_view subject, boo
   };
   std::size_t start = 0;
   while (start <= units.size()) {
+    // The subject is checked as UTF-16 once; later attempts start at character boundaries.
+    std::uint32_t matchOptions = start == 0 && matches_.empty() ? 0 : PCRE2_NO_UTF_CHECK;
     int rc = pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(units.data()), units.size(),
-                         start, 0, data.get(), nullptr);
+                         start, matchOptions, data.get(), nullptr);
     if (rc == PCRE2_ERROR_NOMATCH) break;
     if (rc < 0) {  // a resource limit or another matching failure
       matches_.clear();

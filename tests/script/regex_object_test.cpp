@@ -323,6 +323,23 @@ TEST(RegexObjectTest, ReplacementKeepsTheSubjectsBytes) {
   EXPECT_EQ(regex.ReplaceMatches("<$1>"), Gb("中<文>"));
 }
 
+TEST(RegexObjectTest, LargeSubjectsGiveTheSamePositions) {
+  // Large enough to be matched by compiled machine code.
+  const Text unit = Gb("中文😀data-page='3' ");
+  Text subject;
+  for (int i = 0; i < 2000; ++i) subject += unit;
+  RegexObject regex;
+  ASSERT_TRUE(regex.Search(kPagingPattern, subject));
+  ASSERT_EQ(regex.MatchCount(), 2000);
+  int position = -9;
+  EXPECT_EQ(regex.MatchText(1500, &position), "data-page='3'");
+  EXPECT_EQ(position, 1499 * static_cast<int>(unit.size()) + 8);
+  EXPECT_EQ(regex.SubMatchText(2000, 1, &position), "3");
+  EXPECT_EQ(position, 1999 * static_cast<int>(unit.size()) + 19);
+  ASSERT_TRUE(regex.Search("x*", subject));
+  EXPECT_EQ(regex.MatchCount(), 2000 * 17 + 1);  // one per character, and one at the end
+}
+
 TEST(RegexObjectTest, EachSearchReplacesTheLastOne) {
   RegexObject regex;
   ASSERT_TRUE(regex.Search("(a)(b)", "ab ab"));

@@ -1,6 +1,7 @@
 #include "script/json_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -171,6 +172,59 @@ bool DepthWithin(std::string_view text, std::size_t limit) {
   return true;
 }
 
+bool IsHex4(std::string_view text, std::size_t at) {
+  if (at + 4 > text.size()) return false;
+  for (std::size_t k = at; k < at + 4; ++k) {
+    if (!std::isxdigit(static_cast<unsigned char>(text[k]))) return false;
+  }
+  return true;
+}
+
+unsigned Hex4(std::string_view text, std::size_t at) {
+  return static_cast<unsigned>(std::stoul(std::string(text.substr(at, 4)), nullptr, 16));
+}
+
+bool MayHoldSurrogateEscape(std::string_view text) {
+  for (std::size_t at = text.find("\\u"); at != std::string_view::npos;
+       at = text.find("\\u", at + 1)) {
+    if (at + 2 < text.size() && (text[at + 2] == 'd' || text[at + 2] == 'D')) return true;
+  }
+  return false;
+}
+
+/// JSON text with every \u escape of a lone surrogate turned into \ufffd: a script engine
+/// keeps such a string, the JSON reader refuses the whole text, and UTF-8 cannot hold it.
+std::string ReplaceLoneSurrogates(std::string_view text) {
+  auto isHigh = [](unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; };
+  auto isLow = [](unsigned unit) { return unit >= 0xDC00 && unit <= 0xDFFF; };
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i++];
+      continue;
+    }
+    if (text[i + 1] != 'u' || !IsHex4(text, i + 2)) {
+      out.append(text, i, 2);  // another escape, kept as it stands
+      i += 2;
+      continue;
+    }
+    unsigned unit = Hex4(text, i + 2);
+    if (isHigh(unit) && text.substr(i + 6, 2) == "\\u" && IsHex4(text, i + 8) &&
+        isLow(Hex4(text, i + 8))) {
+      out.append(text, i, 12);
+      i += 12;
+    } else if (isHigh(unit) || isLow(unit)) {
+      out += "\\ufffd";
+      i += 6;
+    } else {
+      out.append(text, i, 6);
+      i += 6;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 nlohmann::ordered_json Undefined() {
@@ -229,7 +283,9 @@ void AppendJson(const nlohmann::ordered_json& value, std::string& out) {
 std::optional<nlohmann::ordered_json> ReadJsonText(std::string_view utf8) {
   if (TrimJsSpace(utf8).empty()) return Undefined();
   if (!DepthWithin(utf8, kMaxJsonDepth)) return std::nullopt;
-  auto value = nlohmann::ordered_json::parse(utf8, nullptr, false);
+  auto value = MayHoldSurrogateEscape(utf8)
+                   ? nlohmann::ordered_json::parse(ReplaceLoneSurrogates(utf8), nullptr, false)
+                   : nlohmann::ordered_json::parse(utf8, nullptr, false);
   if (value.is_discarded()) return std::nullopt;
   return value;
 }

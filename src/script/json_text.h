@@ -33,7 +33,8 @@ std::string JsNumberText(double number);
 void AppendJson(const nlohmann::ordered_json& value, std::string& out);
 
 /// Reads UTF-8 JSON text as data. Blank text gives the undefined value; text that is not JSON
-/// or nests deeper than kMaxJsonDepth gives std::nullopt.
+/// or nests deeper than kMaxJsonDepth gives std::nullopt. A \u escape of a lone surrogate
+/// reads as U+FFFD.
 std::optional<nlohmann::ordered_json> ReadJsonText(std::string_view utf8);
 
 /// Nesting depth of value: 0 for a scalar, 1 for an array or object of scalars.

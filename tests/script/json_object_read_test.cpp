@@ -247,6 +247,15 @@ TEST(JsonObjectReadTest, StringsOutsideGbkSurvive) {
   EXPECT_EQ(json.GetText("t"), Gb("专😀é"));
 }
 
+TEST(JsonObjectReadTest, LoneSurrogateEscapesReadAsReplacementCharacters) {
+  JsonObject json;
+  ASSERT_TRUE(json.Parse(R"({"a":"x\ud83dy","b":"\ude00","c":"\\ud83d","d":"\uD83D\uDE00"})"));
+  EXPECT_EQ(json.GetText("a"), Gb("x\uFFFDy"));
+  EXPECT_EQ(json.GetText("b"), Gb("\uFFFD"));
+  EXPECT_EQ(json.GetText("c"), "\\ud83d");  // an escaped backslash, not an escape
+  EXPECT_EQ(json.GetText("d"), Gb("😀"));
+}
+
 TEST(JsonObjectReadTest, ToJsonEscapes) {
   JsonObject json;
   ASSERT_TRUE(json.Parse(

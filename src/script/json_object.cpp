@@ -175,6 +175,27 @@ const Json& EmptyObject() {
   return empty;
 }
 
+// A moved-from object reads as a new one and becomes one on its first change.
+Json& Root(std::unique_ptr<Json>& value) {
+  if (!value) value = std::make_unique<Json>(Json::object());
+  return *value;
+}
+const Json& Root(const std::unique_ptr<Json>& value) {
+  return value ? *value : EmptyObject();
+}
+
+/// A new object holding what the JSON text of the value at path describes.
+JsonObject CopyAt(const Json& root, const std::optional<JsonPath>& path) {
+  JsonObject copy;
+  std::string text;
+  if (path) {
+    auto found = Walk(root, *path);
+    if (found.reach == Reach::kValue) AppendJson(*found.value, text);
+  }
+  copy.Parse(Utf8ToText(text));
+  return copy;
+}
+
 }  // namespace
 
 JsonObject::JsonObject() : value_(std::make_unique<Json>(Json::object())) {}
@@ -187,17 +208,6 @@ JsonObject& JsonObject::operator=(const JsonObject& other) {
 }
 JsonObject::JsonObject(JsonObject&& other) noexcept = default;
 JsonObject& JsonObject::operator=(JsonObject&& other) noexcept = default;
-
-// A moved-from object reads as a new one and becomes one on its first change.
-namespace {
-Json& Root(std::unique_ptr<Json>& value) {
-  if (!value) value = std::make_unique<Json>(Json::object());
-  return *value;
-}
-const Json& Root(const std::unique_ptr<Json>& value) {
-  return value ? *value : EmptyObject();
-}
-}  // namespace
 
 void JsonObject::CreateEngine() {
   Root(value_) = Json::object();
@@ -268,20 +278,6 @@ Text JsonObject::GetJson(std::string_view key) const {
 Text JsonObject::GetText(std::string_view path, bool asJson) const {
   return ReadText(Root(value_), PathOf(path), asJson);
 }
-
-namespace {
-/// A new object holding what the JSON text of the value at path describes.
-JsonObject CopyAt(const Json& root, const std::optional<JsonPath>& path) {
-  JsonObject copy;
-  std::string text;
-  if (path) {
-    auto found = Walk(root, *path);
-    if (found.reach == Reach::kValue) AppendJson(*found.value, text);
-  }
-  copy.Parse(Utf8ToText(text));
-  return copy;
-}
-}  // namespace
 
 JsonObject JsonObject::GetObject(std::string_view path) const {
   return CopyAt(Root(value_), PathOf(path));

@@ -261,19 +261,33 @@ std::string JsNumberText(double number) {
   std::string_view exponentText = scientific.substr(e + 1);
   if (!exponentText.empty() && exponentText.front() == '+') exponentText.remove_prefix(1);
   std::from_chars(exponentText.data(), exponentText.data() + exponentText.size(), exponent);
-  // The value is 0.digits times ten to the power n.
+  // The value is 0.digits times ten to the power n. Built by appending: g++ 12 warns
+  // wrongly (-Wrestrict) about some chains of "literal" + std::string.
   int k = static_cast<int>(digits.size());
   int n = exponent + 1;
-  if (k <= n && n <= 21) return sign + digits + std::string(static_cast<std::size_t>(n - k), '0');
-  if (0 < n && n <= 21) {
-    return sign + digits.substr(0, static_cast<std::size_t>(n)) + "." +
-           digits.substr(static_cast<std::size_t>(n));
+  std::string out = sign;
+  if (k <= n && n <= 21) {
+    out += digits;
+    out.append(static_cast<std::size_t>(n - k), '0');
+  } else if (0 < n && n <= 21) {
+    out.append(digits, 0, static_cast<std::size_t>(n));
+    out += '.';
+    out.append(digits, static_cast<std::size_t>(n));
+  } else if (-6 < n && n <= 0) {
+    out += "0.";
+    out.append(static_cast<std::size_t>(-n), '0');
+    out += digits;
+  } else {
+    out += digits[0];
+    if (k > 1) {
+      out += '.';
+      out.append(digits, 1);
+    }
+    out += 'e';
+    out += n - 1 >= 0 ? '+' : '-';
+    out += std::to_string(std::abs(n - 1));
   }
-  if (-6 < n && n <= 0)
-    return sign + "0." + std::string(static_cast<std::size_t>(-n), '0') + digits;
-  std::string mantissa = digits.substr(0, 1);
-  if (k > 1) mantissa += "." + digits.substr(1);
-  return sign + mantissa + "e" + (n - 1 >= 0 ? "+" : "-") + std::to_string(std::abs(n - 1));
+  return out;
 }
 
 void AppendJson(const nlohmann::ordered_json& value, std::string& out) {

@@ -21,7 +21,8 @@ Text TrackDescription() {
       R"("like_count":20931,"comment_count":1302,"is_paid":false,"price":null,)"
       R"("formats":[{"name":"mp3_64","bitrate":64,"size":1931412},)"
       R"({"name":"mp3_128","bitrate":128,"size":3862824}],"intro":")";
-  while (FromUtf8(utf8).size() < 1950) utf8 += "这是一段关于这首曲子的介绍文字，讲述创作的背景与故事。 ";
+  while (FromUtf8(utf8).size() < 1950)
+    utf8 += "这是一段关于这首曲子的介绍文字，讲述创作的背景与故事。 ";
   utf8 += R"(","created_at":"2026-03-14T08:21:00Z"})";
   return FromUtf8(utf8);
 }

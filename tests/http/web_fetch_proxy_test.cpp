@@ -17,6 +17,7 @@
 #include "http/web_fetch.h"
 #include "support/raw_http_server.h"
 #include "support/scratch_folder.h"
+#include "support/socket_servers.h"
 
 extern char** environ;
 
@@ -31,18 +32,6 @@ using testing::ScratchFolder;
 using testing::WriteWholeFile;
 
 constexpr const char* kTinyproxy = "/usr/bin/tinyproxy";
-
-int FreeLoopbackPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
-}
 
 bool Accepts(int port) {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
@@ -60,7 +49,8 @@ class Tinyproxy {
  public:
   /// extraConfig: further configuration lines, each ending in "\n".
   explicit Tinyproxy(const std::string& extraConfig = "")
-      : port_(FreeLoopbackPort()), log_(folder_.path() / "proxy.log") {
+      : port_(testing::ClosedPort() /* free now; tinyproxy takes it */),
+        log_(folder_.path() / "proxy.log") {
     const std::filesystem::path config = folder_.path() / "proxy.conf";
     WriteWholeFile(config, "Port " + std::to_string(port_) +
                                "\nListen 127.0.0.1\nTimeout 30\nLogFile \"" + log_.string() +

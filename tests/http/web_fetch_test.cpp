@@ -14,6 +14,7 @@
 #include "http/fetch_failure.h"
 #include "runtime/codepage.h"
 #include "support/raw_http_server.h"
+#include "support/socket_servers.h"
 
 namespace quellora {
 namespace {
@@ -49,19 +50,6 @@ std::vector<std::string> LinesBesidesLayer(const RawRequest& request) {
 
 Text Message(FetchFailure failure) {
   return Text(FetchFailureMessage(failure));
-}
-
-// A loopback port with nobody listening.
-int ClosedPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
 }
 
 TEST(WebFetch, PlainFetchSendsExactlyTheDefaultBlock) {
@@ -330,7 +318,8 @@ TEST(WebFetch, BadAddressesFailWith701AndTouchNothingElse) {
 
 TEST(WebFetch, RefusedConnectionFailsWith711) {
   WebResponse response;
-  EXPECT_EQ(WebFetch("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/", response), "");
+  EXPECT_EQ(WebFetch("http://127.0.0.1:" + std::to_string(testing::ClosedPort()) + "/", response),
+            "");
   EXPECT_EQ(response.statusText, Message(FetchFailure::kSend));
 }
 
@@ -393,7 +382,7 @@ TEST(WebFetch, SlowButMovingBodyOutlastsTheTimeout) {
 }
 
 TEST(WebFetch, RedirectToARefusingServerFailsWith711) {
-  const int closed = ClosedPort();
+  const int closed = testing::ClosedPort();
   RawHttpServer server([&](const RawRequest&) {
     return RawReply{RawHttpServer::Answer(
         "302 Found", {"Location: http://127.0.0.1:" + std::to_string(closed) + "/"}, "")};

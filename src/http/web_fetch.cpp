@@ -18,6 +18,7 @@
 #include "http/response_text.h"
 #include "runtime/codepage.h"
 #include "runtime/curl_handle.h"
+#include "runtime/memory_advice.h"
 
 namespace quellora {
 namespace {
@@ -100,6 +101,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
         if (!exchange.head && exchange.announcedLength > 0) {
           exchange.body.reserve(
               static_cast<std::size_t>(std::min(exchange.announcedLength, kMaxReserve)));
+          AdviseHugePages(exchange.body.data(), exchange.body.capacity());
         }
       } else if (StartsWithIgnoringCase(line, "Content-Length:")) {
         exchange.announcedLength = ParseLength(line.substr(15));
@@ -284,7 +286,11 @@ class Fetch {
     ParseResponseHeaders(response_.responseHeaders, response_.statusText, response_.newCookies,
                          response_.redirectTarget);
     if (request_.cookies) MergeCookies(*request_.cookies, response_.newCookies);
-    if (keepBytes_) response_.responseBytes.assign(exchange_.body.begin(), exchange_.body.end());
+    if (keepBytes_) {
+      response_.responseBytes.reserve(exchange_.body.size());
+      AdviseHugePages(response_.responseBytes.data(), response_.responseBytes.capacity());
+      response_.responseBytes.assign(exchange_.body.begin(), exchange_.body.end());
+    }
     response_.bodyComplete = bodyComplete;
     return DecodeResponseText(std::move(exchange_.body), contentTypeValue);
   }

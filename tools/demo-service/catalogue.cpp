@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 namespace quellora::demo {
 namespace {
@@ -48,6 +49,15 @@ std::vector<Album> BuildCatalogue() {
                                             "第03回 三打白骨精", "第04回 火焰山",
                                             "第05回 取得真经"};
 
+  // A long album for benchmarks: 100 tracks, 25 to a page.
+  std::vector<std::string> serialTitles;
+  for (int i = 1; i <= 100; ++i) {
+    serialTitles.push_back("第" + std::to_string(1000 + i).substr(1) + "回 书场连播");
+  }
+  Album serial{"u4004", "9",  "《百回书场》 连播 合集",       "百回书场", "Story Hall",
+               "utf-8", true, MakeTracks(40001, serialTitles)};
+  serial.tracksPerPage = 25;
+
   return {
       Album{"u1001", "7", "《三国演义》 评书 全集", "三国演义", "Old Wang Story Studio", "utf-8",
             true, MakeTracks(10001, romanceTitles)},
@@ -55,6 +65,7 @@ std::vector<Album> BuildCatalogue() {
             MakeTracks(20001, recordsTitles)},
       Album{"u3003", "5", "《西游记》 少儿 故事", "西游记", "Bedtime Tales", "utf-8", false,
             MakeTracks(30001, journeyTitles)},
+      std::move(serial),
   };
 }
 

@@ -23,13 +23,11 @@ struct Album {
   std::string charset;    ///< "utf-8" or "gbk"
   bool pagingBar = true;  ///< false: the album page has no paging bar at all
   std::vector<Track> tracks;
+  int tracksPerPage = 10;  ///< track anchors on one album page
 
   /// "/" + owner + "/album/" + id.
   std::string Link() const;
 };
-
-/// Tracks shown on one album page.
-inline constexpr int kTracksPerPage = 10;
 
 /// The whole catalogue, in search-result order.
 const std::vector<Album>& Catalogue();

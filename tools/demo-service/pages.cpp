@@ -75,14 +75,15 @@ std::string RenderSearchPage(std::string_view query, const std::vector<const Alb
 
 int PageCount(const Album& album) {
   const int count = static_cast<int>(album.tracks.size());
-  return count == 0 ? 1 : (count + kTracksPerPage - 1) / kTracksPerPage;
+  return count == 0 ? 1 : (count + album.tracksPerPage - 1) / album.tracksPerPage;
 }
 
 std::string RenderAlbumPage(const Album& album, int page) {
   std::string html = Head(album.charset, album.name);
   html += "<h1>" + Escape(album.name) + "</h1>\n<ul class=\"tracks\">\n";
-  const std::size_t first = static_cast<std::size_t>(page - 1) * kTracksPerPage;
-  for (std::size_t i = first; page >= 1 && i < album.tracks.size() && i < first + kTracksPerPage;
+  const std::size_t first = static_cast<std::size_t>(page - 1) * album.tracksPerPage;
+  for (std::size_t i = first; page >= 1 && i < album.tracks.size() &&
+                              i < first + static_cast<std::size_t>(album.tracksPerPage);
        ++i) {
     const Track& track = album.tracks[i];
     html += "<li><a class=\"title\" href=\"/" + album.owner + "/sound/" + track.id +

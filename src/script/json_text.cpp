@@ -8,6 +8,7 @@
 
 #include "runtime/codepage.h"
 #include "script/cached_converter.h"
+#include "script/code_page_decoder.h"
 #include "script/js_syntax.h"
 
 namespace quellora {
@@ -149,20 +150,26 @@ void AppendValue(const nlohmann::ordered_json& value, std::string& out) {
   }
 }
 
+/// Where the string that opens before from ends: the first quote after an even run of
+/// backslashes; npos when the string does not end.
+std::size_t StringEnd(std::string_view text, std::size_t from) {
+  for (std::size_t quote = text.find('"', from); quote != std::string_view::npos;
+       quote = text.find('"', quote + 1)) {
+    std::size_t backslashes = 0;
+    while (quote - backslashes > from && text[quote - backslashes - 1] == '\\') ++backslashes;
+    if (backslashes % 2 == 0) return quote;
+  }
+  return std::string_view::npos;
+}
+
 /// Nesting depth of JSON text, counted outside strings; stops counting past limit.
 bool DepthWithin(std::string_view text, std::size_t limit) {
   std::size_t depth = 0;
-  bool inString = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
-    if (inString) {
-      if (c == '\\') {
-        ++i;
-      } else if (c == '"') {
-        inString = false;
-      }
-    } else if (c == '"') {
-      inString = true;
+    if (c == '"') {
+      i = StringEnd(text, i + 1);
+      if (i == std::string_view::npos) return true;
     } else if (c == '[' || c == '{') {
       if (++depth > limit) return false;
     } else if ((c == ']' || c == '}') && depth > 0) {
@@ -233,6 +240,7 @@ nlohmann::ordered_json Undefined() {
 
 std::string TextToUtf8(std::string_view text) {
   if (IsAscii(text)) return std::string(text);
+  if (auto decoded = DecodeCodePageFast(text)) return std::move(*decoded);
   auto converted = CodePageToUtf8().Convert(text);
   return converted ? std::move(*converted) : ToUtf8(text);
 }

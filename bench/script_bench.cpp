@@ -6,6 +6,7 @@
 
 #include "runtime/codepage.h"
 #include "script/json_object.h"
+#include "script/json_text.h"
 #include "script/regex_object.h"
 
 namespace quellora {
@@ -66,6 +67,31 @@ void BM_TrackRead(benchmark::State& state) {
   state.SetLabel(std::to_string(track.size()) + " bytes");
 }
 BENCHMARK(BM_TrackRead);
+
+// The two steps of JsonObject::Parse on the same track: code page to UTF-8, then the JSON reader.
+void BM_TrackToUtf8(benchmark::State& state) {
+  const Text track = TrackDescription();
+  for (auto _ : state) benchmark::DoNotOptimize(TextToUtf8(track));
+}
+BENCHMARK(BM_TrackToUtf8);
+
+void BM_TrackJsonText(benchmark::State& state) {
+  const std::string utf8 = TextToUtf8(TrackDescription());
+  for (auto _ : state) benchmark::DoNotOptimize(ReadJsonText(utf8));
+  state.SetLabel(std::to_string(utf8.size()) + " bytes of UTF-8");
+}
+BENCHMARK(BM_TrackJsonText);
+
+void BM_TrackGetText(benchmark::State& state) {
+  JsonObject json;
+  json.Parse(TrackDescription());
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(json.GetText("play_path"));
+    benchmark::DoNotOptimize(json.GetText("album_title"));
+    benchmark::DoNotOptimize(json.GetText("title"));
+  }
+}
+BENCHMARK(BM_TrackGetText);
 
 void BM_PagingSearch(benchmark::State& state) {
   const Text page = AlbumPage();

@@ -82,6 +82,46 @@ void BM_TrackJsonText(benchmark::State& state) {
 }
 BENCHMARK(BM_TrackJsonText);
 
+// The floor under ReadJsonText: nlohmann's own DOM parse of the same UTF-8, and its lexer and
+// parser alone (a SAX handler that keeps nothing).
+void BM_TrackNlohmannParse(benchmark::State& state) {
+  const std::string utf8 = TextToUtf8(TrackDescription());
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        nlohmann::ordered_json::parse(utf8.data(), utf8.data() + utf8.size(), nullptr, false));
+  }
+}
+BENCHMARK(BM_TrackNlohmannParse);
+
+struct KeepNothing {
+  using Json = nlohmann::ordered_json;
+  bool null() { return true; }
+  bool boolean(bool) { return true; }
+  bool number_integer(Json::number_integer_t) { return true; }
+  bool number_unsigned(Json::number_unsigned_t) { return true; }
+  bool number_float(Json::number_float_t, const std::string&) { return true; }
+  bool string(std::string&) { return true; }
+  bool binary(Json::binary_t&) { return true; }
+  bool start_object(std::size_t) { return true; }
+  bool key(std::string&) { return true; }
+  bool end_object() { return true; }
+  bool start_array(std::size_t) { return true; }
+  bool end_array() { return true; }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) {
+    return false;
+  }
+};
+
+void BM_TrackNlohmannLexOnly(benchmark::State& state) {
+  const std::string utf8 = TextToUtf8(TrackDescription());
+  for (auto _ : state) {
+    KeepNothing sax;
+    benchmark::DoNotOptimize(
+        nlohmann::ordered_json::sax_parse(utf8.data(), utf8.data() + utf8.size(), &sax));
+  }
+}
+BENCHMARK(BM_TrackNlohmannLexOnly);
+
 void BM_TrackGetText(benchmark::State& state) {
   JsonObject json;
   json.Parse(TrackDescription());

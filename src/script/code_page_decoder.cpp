@@ -123,27 +123,30 @@ const Table& TwoByteTable() {
 
 std::optional<std::string> DecodeCodePageFast(std::string_view text) {
   const Table& table = TwoByteTable();
-  auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const auto* in = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t size = text.size();
   // A code of n bytes gives at most 2n bytes of UTF-8; every table entry is copied whole, so
   // four bytes of room past the end.
   std::string out(size * 2 + 4, '\0');
   char* write = out.data();
   for (std::size_t i = 0; i < size;) {
-    if (at(i) < 0x80) {
-      *write++ = text[i++];
+    const unsigned lead = in[i];
+    if (lead < 0x80) {
+      *write++ = static_cast<char>(lead);
+      ++i;
       continue;
     }
-    if (!IsLead(at(i)) || i + 1 == size) return std::nullopt;
-    if (IsTrail(at(i + 1))) {
-      const Utf8Char& entry = table[(at(i) - kFirstLead) * kTrailCount + (at(i + 1) - kFirstTrail)];
+    if (!IsLead(lead) || i + 1 == size) return std::nullopt;
+    const unsigned second = in[i + 1];
+    if (IsTrail(second)) {
+      const Utf8Char& entry = table[(lead - kFirstLead) * kTrailCount + (second - kFirstTrail)];
       if (entry.length == 0) return std::nullopt;
       std::copy_n(entry.bytes.data(), entry.bytes.size(), write);
       write += entry.length;
       i += 2;
       continue;
     }
-    if (i + 3 < size && IsDigit(at(i + 1)) && IsLead(at(i + 2)) && IsDigit(at(i + 3))) {
+    if (i + 3 < size && IsDigit(second) && IsLead(in[i + 2]) && IsDigit(in[i + 3])) {
       auto converted = CodePageToUtf8().Convert(text.substr(i, 4));
       if (!converted || converted->size() > 8) return std::nullopt;
       write = std::copy(converted->begin(), converted->end(), write);

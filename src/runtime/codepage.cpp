@@ -2,71 +2,100 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "runtime/iconv_handle.h"
 
 namespace quellora {
 namespace {
 
-// Runs iconv over input. On a byte that does not convert: strict mode fails; lenient mode
-// writes the replacement and skips one input byte.
-std::optional<std::string> Convert(std::string_view input, const std::string& from,
-                                   const std::string& to, bool lenient) {
-  IconvHandle cd(to, from);
-  if (!cd.valid()) return std::nullopt;
+constexpr const char kReplacementUtf8[] = "\xEF\xBF\xBD";  // U+FFFD
 
-  std::string replacement;
-  if (lenient) {
-    static constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";
-    auto converted = ConvertStrict(kReplacementUtf8, "UTF-8", to);
-    replacement = converted ? *converted : std::string("?");
-  }
+// An open converter for one direction, kept for the thread's later conversions: opening an
+// iconv descriptor costs far more than converting a title or a page head.
+struct CachedConverter {
+  std::string from;
+  std::string to;
+  IconvHandle handle;
+  std::string replacement;  // U+FFFD in the target set, or "?" where it has none
+};
 
-  std::string out;
-  out.resize(input.size() * 4 + 16);
-  char* in_ptr = const_cast<char*>(input.data());
-  std::size_t in_left = input.size();
+// Runs iconv over all of input. On a byte that does not convert: without a replacement the
+// conversion fails; with one, the replacement is written and that one byte skipped.
+std::optional<std::string> Run(iconv_t cd, std::string_view input, const std::string* replacement) {
+  std::string out(input.size() * 2 + 16, '\0');  // grows on E2BIG
+  char* in = const_cast<char*>(input.data());    // iconv does not write through it
+  std::size_t inLeft = input.size();
   std::size_t used = 0;
   bool flushing = false;
+  std::optional<std::string> result;
   for (;;) {
-    char* out_ptr = out.data() + used;
-    std::size_t out_left = out.size() - used;
-    std::size_t rc = flushing ? iconv(cd.get(), nullptr, nullptr, &out_ptr, &out_left)
-                              : iconv(cd.get(), &in_ptr, &in_left, &out_ptr, &out_left);
-    used = static_cast<std::size_t>(out_ptr - out.data());
+    char* outPtr = out.data() + used;
+    std::size_t outLeft = out.size() - used;
+    const std::size_t rc = flushing ? iconv(cd, nullptr, nullptr, &outPtr, &outLeft)
+                                    : iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    used = static_cast<std::size_t>(outPtr - out.data());
     if (rc != static_cast<std::size_t>(-1)) {
-      if (flushing) break;
+      if (flushing) {
+        out.resize(used);
+        result = std::move(out);
+        break;
+      }
       flushing = true;
       continue;
     }
     if (errno == E2BIG) {
-      out.resize(out.size() * 2 + 16);
+      out.resize(out.size() * 2);
       continue;
     }
-    // EILSEQ or EINVAL (an incomplete sequence at the end).
-    if (!lenient) return std::nullopt;
-    out.resize(used);
-    out += replacement;
-    used = out.size();
-    out.resize(used + in_left * 4 + 16);
-    ++in_ptr;
-    --in_left;
-    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);  // reset shift state
+    // EILSEQ, or EINVAL for an incomplete sequence at the end.
+    if (replacement == nullptr) break;
+    if (out.size() - used < replacement->size()) out.resize(out.size() * 2 + replacement->size());
+    std::memcpy(out.data() + used, replacement->data(), replacement->size());
+    used += replacement->size();
+    ++in;
+    --inLeft;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  out.resize(used);
-  return out;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);  // leave the descriptor ready for reuse
+  return result;
+}
+
+// The thread's converter from one set to another; nullptr when iconv knows either name not.
+CachedConverter* Converter(const std::string& from, const std::string& to) {
+  constexpr std::size_t kKept = 8;
+  thread_local std::vector<CachedConverter> kept;
+  thread_local CachedConverter overflow;
+  for (CachedConverter& converter : kept) {
+    if (converter.from == from && converter.to == to) return &converter;
+  }
+  IconvHandle handle(to, from);
+  if (!handle.valid()) return nullptr;
+  std::string replacement = "?";
+  if (IconvHandle toTarget(to, "UTF-8"); toTarget.valid()) {
+    if (auto converted = Run(toTarget.get(), kReplacementUtf8, nullptr)) replacement = *converted;
+  }
+  CachedConverter converter{from, to, std::move(handle), std::move(replacement)};
+  if (kept.size() < kKept) return &kept.emplace_back(std::move(converter));
+  // Pages declaring many different sets: the newest beyond the kept ones is held alone.
+  overflow = std::move(converter);
+  return &overflow;
 }
 
 }  // namespace
 
 std::optional<std::string> ConvertStrict(std::string_view input, const std::string& from,
                                          const std::string& to) {
-  return Convert(input, from, to, false);
+  CachedConverter* converter = Converter(from, to);
+  if (converter == nullptr) return std::nullopt;
+  return Run(converter->handle.get(), input, nullptr);
 }
 
 std::string ConvertLenient(std::string_view input, const std::string& from, const std::string& to) {
-  auto converted = Convert(input, from, to, true);
-  return converted ? *converted : std::string(input);
+  CachedConverter* converter = Converter(from, to);
+  if (converter == nullptr) return std::string(input);
+  auto converted = Run(converter->handle.get(), input, &converter->replacement);
+  return converted ? std::move(*converted) : std::string(input);
 }
 
 std::string ToUtf8(std::string_view text) {

@@ -1,5 +1,7 @@
 // Conversions between the program's code page (GB18030) and the outside world's encodings.
 // Text is converted only at the boundaries: console, file names, request targets, page bodies.
+// Each thread keeps the iconv descriptors it opened for its most used directions, so repeated
+// small conversions do not pay for opening one each time.
 #pragma once
 
 #include <optional>

@@ -10,6 +10,8 @@ namespace quellora {
 
 class IconvHandle {
  public:
+  /// No converter: valid() is false.
+  IconvHandle() noexcept : cd_(Invalid()) {}
   /// Opens a converter from one character set to another; valid() tells whether iconv knew both.
   IconvHandle(const std::string& to, const std::string& from) noexcept
       : cd_(iconv_open(to.c_str(), from.c_str())) {}

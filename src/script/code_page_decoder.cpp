@@ -7,7 +7,6 @@
 
 #include "runtime/codepage.h"
 #include "runtime/iconv_handle.h"
-#include "script/cached_converter.h"
 
 namespace quellora {
 namespace {
@@ -147,7 +146,7 @@ std::optional<std::string> DecodeCodePageFast(std::string_view text) {
       continue;
     }
     if (i + 3 < size && IsDigit(second) && IsLead(in[i + 2]) && IsDigit(in[i + 3])) {
-      auto converted = CodePageToUtf8().Convert(text.substr(i, 4));
+      auto converted = ConvertStrict(text.substr(i, 4), kProgramCodePage, "UTF-8");
       if (!converted || converted->size() > 8) return std::nullopt;
       write = std::copy(converted->begin(), converted->end(), write);
       i += 4;

@@ -7,7 +7,6 @@
 #include <cstdint>
 
 #include "runtime/codepage.h"
-#include "script/cached_converter.h"
 #include "script/code_page_decoder.h"
 #include "script/js_syntax.h"
 
@@ -241,14 +240,12 @@ nlohmann::ordered_json Undefined() {
 std::string TextToUtf8(std::string_view text) {
   if (IsAscii(text)) return std::string(text);
   if (auto decoded = DecodeCodePageFast(text)) return std::move(*decoded);
-  auto converted = CodePageToUtf8().Convert(text);
-  return converted ? std::move(*converted) : ToUtf8(text);
+  return ToUtf8(text);
 }
 
 Text Utf8ToText(std::string_view utf8) {
   if (IsAscii(utf8)) return Text(utf8);
-  auto converted = Utf8ToCodePage().Convert(utf8);
-  return converted ? std::move(*converted) : FromUtf8(utf8);
+  return FromUtf8(utf8);
 }
 
 std::string JsNumberText(double number) {

@@ -3,7 +3,6 @@
 #include <optional>
 
 #include "runtime/codepage.h"
-#include "script/cached_converter.h"
 
 namespace quellora {
 namespace {
@@ -34,7 +33,7 @@ std::size_t ExpectedUnits(std::size_t length, unsigned char lead) {
 
 /// Appends the UTF-16 units of bytes to out; false (out unchanged) when any byte does not convert.
 bool Convert(std::string_view bytes, std::u16string& out) {
-  auto converted = CodePageToUtf16().Convert(bytes);
+  auto converted = ConvertStrict(bytes, kProgramCodePage, "UTF-16LE");
   if (!converted) return false;
   for (std::size_t k = 0; k + 1 < converted->size(); k += 2) {
     out.push_back(static_cast<char16_t>(static_cast<unsigned char>((*converted)[k]) |

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 
 extern char** environ;
 
@@ -108,6 +110,7 @@ ProgramResult RunProgram(const std::string& path, const ProgramOptions& options,
   if (options.input.empty()) in.CloseWrite();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(safetyLimitSeconds);
   bool killed = false;
+  std::optional<std::chrono::steady_clock::time_point> signalAt;
   while (out.read_end() >= 0 || err.read_end() >= 0) {
     std::array<pollfd, 3> fds{};
     fds[0] = {out.read_end(), POLLIN, 0};
@@ -118,6 +121,16 @@ ProgramResult RunProgram(const std::string& path, const ProgramOptions& options,
     if (!killed && std::chrono::steady_clock::now() > deadline) {
       kill(pid, SIGKILL);
       killed = true;
+    }
+    if (options.signal != 0 && !result.signalSent) {
+      const auto now = std::chrono::steady_clock::now();
+      if (!signalAt && result.out.find(options.signalWhenOutputHas) != std::string::npos) {
+        signalAt = now + std::chrono::milliseconds(options.signalDelayMs);
+      }
+      if (signalAt && now >= *signalAt) {
+        kill(pid, options.signal);
+        result.signalSent = true;
+      }
     }
     if (ready <= 0) continue;
     std::array<char, 65536> buffer;
@@ -140,8 +153,10 @@ ProgramResult RunProgram(const std::string& path, const ProgramOptions& options,
   }
   in.CloseWrite();
   int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  rusage usage{};
+  while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
+  result.peakRssKb = usage.ru_maxrss;
   if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.exitCode = 128 + WTERMSIG(status);
   return result;

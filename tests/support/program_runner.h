@@ -16,6 +16,12 @@ struct ProgramOptions {
   std::vector<std::string> environment;
   /// The child's working directory; empty: the test's own.
   std::string workingDirectory;
+  /// When not 0: this signal is sent to the child once, as soon as its standard output holds
+  /// signalWhenOutputHas (at once when that is empty), .
+  int signal = 0;
+  std::string signalWhenOutputHas;
+  /// How long to wait after the trigger text appears before sending the signal.
+  int signalDelayMs = 0;
 };
 
 /// What the run produced.
@@ -25,6 +31,10 @@ struct ProgramResult {
   int exitCode = -1;
   std::string out;
   std::string err;
+  /// The child's peak resident set size in KiB (its ru_maxrss); 0 when unknown.
+  long peakRssKb = 0;
+  /// Whether options.signal was sent.
+  bool signalSent = false;
 };
 
 /// The folder of the built programs (the environment variable QUELLORA_BIN_DIR); empty if unset.

@@ -6,19 +6,20 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 
 namespace quellora {
 namespace {
 
 // A name no other writer is likely to pick; O_EXCL makes a clash harmless (we try again).
-std::string TempName(const std::string& folder) {
+std::filesystem::path TempName(const std::filesystem::path& folder) {
   static std::atomic<unsigned> counter{0};
   static const unsigned seed = std::random_device{}();
   char suffix[48];
   std::snprintf(suffix, sizeof suffix, ".quellora-%ld-%08x-%u.part", static_cast<long>(getpid()),
                 seed, counter.fetch_add(1));
-  return folder + suffix;
+  return folder / suffix;
 }
 
 }  // namespace
@@ -34,13 +35,12 @@ void FileDescriptor::Reset() noexcept {
   if (fd_ >= 0) ::close(std::exchange(fd_, -1));
 }
 
-AtomicFileWriter::AtomicFileWriter(std::string path) : path_(std::move(path)) {
-  if (path_.empty() || path_.back() == '/') return;
-  const std::size_t slash = path_.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? std::string() : path_.substr(0, slash + 1);
+AtomicFileWriter::AtomicFileWriter(std::filesystem::path path) : path_(std::move(path)) {
+  if (path_.empty() || !path_.has_filename()) return;
+  // The temporary file sits in the same folder (the working folder for a bare name).
+  const std::filesystem::path folder = path_.parent_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = TempName(folder);
+    std::filesystem::path candidate = TempName(folder);
     const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       fd_ = FileDescriptor(fd);

@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
+#include <filesystem>
 #include <utility>
 
 namespace quellora {
@@ -40,13 +40,15 @@ class FileDescriptor {
 /// temporary file.
 class AtomicFileWriter {
  public:
-  /// Opens the temporary file for path (UTF-8, "/" separated); check IsOpen.
-  explicit AtomicFileWriter(std::string path);
+  /// Opens the temporary file for path; check IsOpen. The path's bytes go to the file system as
+  /// they are (no code-page conversion), so any name the system accepts works.
+  explicit AtomicFileWriter(std::filesystem::path path);
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
   ~AtomicFileWriter();
 
-  /// False when the folder is missing or not writable, or the name is empty.
+  /// False when the folder is missing or not writable, or the path names no file (empty, or
+  /// ending with "/").
   bool IsOpen() const noexcept { return static_cast<bool>(fd_); }
   /// Appends all of data; false (and every later Commit fails) when the write fails.
   bool Write(const void* data, std::size_t size) noexcept;
@@ -54,13 +56,13 @@ class AtomicFileWriter {
   /// so far, and then the temporary file is removed.
   bool Commit() noexcept;
   /// The temporary file's name (for tests and messages); empty when none was opened.
-  const std::string& TempPath() const noexcept { return tempPath_; }
+  const std::filesystem::path& TempPath() const noexcept { return tempPath_; }
 
  private:
   void Discard() noexcept;
 
-  std::string path_;
-  std::string tempPath_;
+  std::filesystem::path path_;
+  std::filesystem::path tempPath_;
   FileDescriptor fd_;
   bool failed_ = false;
   bool committed_ = false;

@@ -232,8 +232,17 @@ DownloadResult HttpReadFileChecked(const Text& address, Bytes& body) {
 }
 
 DownloadResult HttpDownloadFile(const Text& address, const Text& fileName) {
+  if (fileName.empty()) return HttpDownloadFile(address, std::filesystem::path());
+  return HttpDownloadFile(address, std::filesystem::path(ToUtf8(fileName)));
+}
+
+DownloadResult HttpDownloadFile(const Text& address, const char* fileName) {
+  return HttpDownloadFile(address, Text(fileName != nullptr ? fileName : ""));
+}
+
+DownloadResult HttpDownloadFile(const Text& address, const std::filesystem::path& file) {
   DownloadResult result;
-  if (fileName.empty()) {
+  if (file.empty()) {
     result.failure = "no file name";
     return result;
   }
@@ -241,7 +250,7 @@ DownloadResult HttpDownloadFile(const Text& address, const Text& fileName) {
     result.failure = "empty address";
     return result;
   }
-  AtomicFileWriter writer(ToUtf8(fileName));
+  AtomicFileWriter writer(file);
   if (!writer.IsOpen()) {
     result.failure = "cannot create file";
     return result;

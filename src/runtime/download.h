@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 
 #include "runtime/text.h"
 
@@ -61,5 +62,12 @@ DownloadResult HttpReadFileChecked(const Text& address, Bytes& body);
 /// result is ok (2xx and whole); otherwise the temporary file is removed and an existing file
 /// keeps its bytes.
 DownloadResult HttpDownloadFile(const Text& address, const Text& fileName);
+
+/// HttpDownloadFile for a file-system path: its bytes go to the system as they are, so a folder
+/// or file name that is no valid UTF-8 works too. An empty path fails with "no file name".
+DownloadResult HttpDownloadFile(const Text& address, const std::filesystem::path& file);
+
+/// HttpDownloadFile for a name written as a literal: a Text in the program's code page.
+DownloadResult HttpDownloadFile(const Text& address, const char* fileName);
 
 }  // namespace quellora

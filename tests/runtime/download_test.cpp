@@ -277,6 +277,20 @@ TEST_F(DownloadTest, StreamingPutsTheFileInPlaceOnSuccess) {
   EXPECT_EQ(EntryCount(scratch.path()), 1);
 }
 
+TEST_F(DownloadTest, ThePathFormWritesIntoAFolderWhoseNameIsNoValidUtf8) {
+  RecordingServer site = MakeSite();
+  ScratchFolder scratch;
+  const fs::path folder = scratch.path() / std::string("album \xFF");
+  ASSERT_TRUE(fs::create_directory(folder));
+  const fs::path file = folder / std::string("\xFF t.MP3");
+  WriteWholeFile(file, "old");
+  const DownloadResult result = HttpDownloadFile(site.Origin() + "/ok", file);
+  EXPECT_TRUE(result.ok) << result.failure;
+  EXPECT_EQ(ReadWholeFile(file), std::string("body\0with nul", 13));
+  EXPECT_EQ(EntryCount(folder), 1) << "no temporary file beside the track";
+  EXPECT_EQ(HttpDownloadFile(site.Origin() + "/ok", fs::path()).failure, "no file name");
+}
+
 struct FailedDownload {
   const char* name;
   std::string reply;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <utility>
 
+#include "http/utf8_repair.h"
+#include "runtime/ascii.h"
 #include "runtime/codepage.h"
 #include "script/regex_object.h"
 
@@ -18,31 +20,25 @@ Text CutAtNul(std::string_view text) {
   return Text(text.substr(0, text.find('\0')));
 }
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 'a' - 'A') : c;
-}
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 bool IsUtf8Name(std::string_view name) {
-  return EqualIgnoringCase(name, "utf-8") || EqualIgnoringCase(name, "utf8");
+  return EqualsIgnoringAsciiCase(name, "utf-8") || EqualsIgnoringAsciiCase(name, "utf8");
 }
 
-// The body read in the named character set, or nullopt when the name is unknown or the body
-// does not convert. A byte-order mark in front of UTF-8 is no part of the text.
+// The body read in the named character set, or nullopt when iconv does not know the name. A
+// byte sequence that does not convert becomes U+FFFD: for UTF-8 one per maximal ill-formed
+// subsequence, for other sets one per byte. A byte-order mark in front of UTF-8 is no part of
+// the text.
 std::optional<Text> ConvertBody(std::string_view body, const Text& charset) {
-  if (IsUtf8Name(charset) && body.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-    body.remove_prefix(kUtf8Bom.size());
+  const bool utf8 = IsUtf8Name(charset);
+  if (utf8 && body.substr(0, kUtf8Bom.size()) == kUtf8Bom) body.remove_prefix(kUtf8Bom.size());
+  if (std::optional<std::string> converted = ConvertStrict(body, charset, kProgramCodePage)) {
+    return CutAtNul(*converted);
   }
-  std::optional<std::string> converted = ConvertStrict(body, charset, kProgramCodePage);
-  if (!converted) return std::nullopt;
-  return CutAtNul(*converted);
+  // The strict run failed: either the name is unknown (an empty text does not convert either)
+  // or some bytes are bad.
+  if (!ConvertStrict({}, charset, kProgramCodePage)) return std::nullopt;
+  if (utf8) return CutAtNul(ConvertLenient(RepairUtf8(body), "UTF-8", kProgramCodePage));
+  return CutAtNul(ConvertLenient(body, charset, kProgramCodePage));
 }
 
 // The text for a declared charset; nullopt means "keep the bytes as they came", as for the
@@ -68,7 +64,7 @@ Text ContentTypeCharset(std::string_view contentType) {
     std::string_view value = param.substr(equals + 1);
     while (!name.empty() && (name.front() == ' ' || name.front() == '\t')) name.remove_prefix(1);
     while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
-    if (!EqualIgnoringCase(name, "charset")) continue;
+    if (!EqualsIgnoringAsciiCase(name, "charset")) continue;
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
       value.remove_prefix(1);
     while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);

@@ -30,9 +30,21 @@ int main(int argc, char** argv) {
   app.add_option("--rate", options.rateKiBps, "per-connection bandwidth in KiB/s (0: unlimited)")
       ->check(CLI::NonNegativeNumber);
   app.add_flag("--log", options.log, "print one line per request: method, target, HTTP version");
+  app.add_option("--etag-salt", options.etagSalt,
+                 "text mixed into the audio files' ETag and Last-Modified: restarting with another "
+                 "salt makes every file a new version (If-Range then gets the whole file)");
+  app.add_option("--fail-every", options.failEvery,
+                 "answer every Nth audio request (all of them counted, in arrival order) with "
+                 "503 and Retry-After: 1 (0: never)")
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--cut-every", options.cutEvery,
+                 "on every Nth audio answer with a body, announce the full Content-Length but "
+                 "close the connection after half the body (0: never)")
+      ->check(CLI::NonNegativeNumber);
   CLI11_PARSE(app, argc, argv);
 
   httplib::Server server;
+  quellora::demo::ConfigureConnections(server);
   int bound = -1;
   if (port == 0) {
     bound = server.bind_to_any_port("127.0.0.1");

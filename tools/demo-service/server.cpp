@@ -6,8 +6,8 @@
 #include <memory>
 #include <thread>
 
+#include "audio.h"
 #include "catalogue.h"
-#include "mp3.h"
 #include "pages.h"
 
 namespace quellora::demo {
@@ -35,35 +35,15 @@ void SendBody(httplib::Response& response, std::string body, const std::string& 
     return;
   }
   auto shared = std::make_shared<std::string>(std::move(body));
-  const int rate = options.rateKiBps;
+  const std::size_t bytesPerSecond = static_cast<std::size_t>(options.rateKiBps) * 1024;
   response.set_content_provider(
       shared->size(), contentType,
-      [shared, rate](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-        const std::size_t n =
-            std::min({length, kChunkBytes, static_cast<std::size_t>(rate) * 1024});
+      [shared, bytesPerSecond](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        const std::size_t n = std::min({length, kChunkBytes, bytesPerSecond});
         const auto start = std::chrono::steady_clock::now();
         if (!sink.write(shared->data() + offset, n)) return false;
-        std::this_thread::sleep_until(start +
-                                      std::chrono::microseconds(n * 1000000 / (rate * 1024)));
-        return true;
-      });
-}
-
-void SendAudio(httplib::Response& response, const ServiceOptions& options) {
-  const int rate = options.rateKiBps;
-  response.set_content_provider(
-      static_cast<std::size_t>(options.audioBytes), "audio/mpeg",
-      [rate](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-        std::size_t n = std::min(length, kChunkBytes);
-        if (rate > 0) n = std::min(n, static_cast<std::size_t>(rate) * 1024);
-        char chunk[kChunkBytes];
-        FillSilentMp3(offset, chunk, n);
-        const auto start = std::chrono::steady_clock::now();
-        if (!sink.write(chunk, n)) return false;
-        if (rate > 0) {
-          std::this_thread::sleep_until(start +
-                                        std::chrono::microseconds(n * 1000000 / (rate * 1024)));
-        }
+        const auto micros = static_cast<std::int64_t>(n * 1000000 / bytesPerSecond);
+        std::this_thread::sleep_until(start + std::chrono::microseconds(micros));
         return true;
       });
 }
@@ -101,6 +81,12 @@ std::string PercentDecode(const std::string& text) {
     }
   }
   return out;
+}
+
+void ConfigureConnections(httplib::Server& server) {
+  server.set_tcp_nodelay(true);
+  server.set_keep_alive_max_count(kKeepAliveRequests);
+  server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
 }
 
 void InstallRoutes(httplib::Server& server, const ServiceOptions& options,
@@ -148,18 +134,22 @@ void InstallRoutes(httplib::Server& server, const ServiceOptions& options,
                         "application/json; charset=utf-8", options);
              });
 
+  auto audio = std::make_shared<AudioRoute>(options);
   server.Get(R"(/audio/([^/]+)\.mp3)",
-             [&options](const httplib::Request& request, httplib::Response& response) {
-               const Track* track = nullptr;
-               if (FindTrack(request.matches[1].str(), &track) == nullptr) {
-                 return NotFound(response, options);
-               }
-               SendAudio(response, options);
+             [&options, audio](const httplib::Request& request, httplib::Response& response) {
+               if (!audio->Serve(request, response)) NotFound(response, options);
              });
 
-  server.set_error_handler([&options](const httplib::Request&, httplib::Response& response) {
-    if (response.status == 404 && response.body.empty()) NotFound(response, options);
-  });
+  server.set_error_handler(
+      [&options](const httplib::Request& request, httplib::Response& response) {
+        if (response.status == 404 && response.body.empty()) NotFound(response, options);
+        // httplib answers 416 by itself, before any route, to a Range header it cannot parse; an
+        // audio file's 416 still says how long the file is.
+        if (response.status == 416 && !response.has_header("Content-Range") &&
+            request.path.rfind("/audio/", 0) == 0) {
+          response.set_header("Content-Range", "bytes */" + std::to_string(options.audioBytes));
+        }
+      });
 }
 
 }  // namespace quellora::demo

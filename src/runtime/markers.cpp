@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "runtime/console.h"
+#include "runtime/text_search.h"
 
 namespace quellora {
 namespace {
@@ -11,17 +12,24 @@ namespace {
 // "#引号" in the program's code page, which stands for a double quote in TextBetween's markers.
 constexpr std::string_view kQuoteWord = "#\xD2\xFD\xBA\xC5";
 
+constexpr std::size_t kNotFound = std::string_view::npos;
+
+using text_internal::FindOffset;
+using text_internal::WalkOffset;
+
 }  // namespace
 
 Text TextBetween(std::string_view source, std::string_view left, std::string_view right, int start,
                  bool ignoreCase) {
   const Text leftMarker = TextReplace(left, kQuoteWord, "\"", 1, -1, true);
   const Text rightMarker = TextReplace(right, kQuoteWord, "\"", 1, -1, true);
-  int p = TextFind(source, leftMarker, start, ignoreCase);
-  if (p != -1) p += TextLength(leftMarker);
-  const int q = TextFind(source, rightMarker, p, ignoreCase);
-  if (p == -1 || q == -1) return Text();
-  return TextMiddle(source, p, q - p);
+  const std::size_t l = FindOffset(source, leftMarker, WalkOffset(start), ignoreCase);
+  if (l == kNotFound) return Text();
+  const std::size_t pieceStart = l + leftMarker.size();
+  const std::size_t r = FindOffset(source, rightMarker, pieceStart, ignoreCase);
+  // An empty right marker is found at the beginning, never after the left one.
+  if (r == kNotFound || r <= pieceStart) return Text();
+  return Text(source.substr(pieceStart, r - pieceStart));
 }
 
 int TextBetweenAll(std::string_view source, std::string_view left, std::string_view right,
@@ -32,21 +40,22 @@ int TextBetweenAll(std::string_view source, std::string_view left, std::string_v
   // never move on.
   if (left.empty() || right.empty()) return 0;
 
-  const int leftLength = TextLength(left);
-  int position = start;
+  // Every pass moves from past the left marker it found, so the scan ends.
+  std::size_t from = WalkOffset(start);
   for (;;) {
-    const int l = TextFind(source, left, position, !caseSensitive);
-    if (l == -1) break;
-    const int r = TextFind(source, right, l + leftLength, !caseSensitive);
-    if (r == -1) break;
-    position = l + leftLength;
-    const Text piece = TextTrim(TextMiddle(source, position, r - position));
+    const std::size_t l = FindOffset(source, left, from, !caseSensitive);
+    if (l == kNotFound) break;
+    const std::size_t pieceStart = l + left.size();
+    const std::size_t r = FindOffset(source, right, pieceStart, !caseSensitive);
+    if (r == kNotFound) break;
+    from = pieceStart;
+    const Text piece = TextTrim(source.substr(pieceStart, r - pieceStart));
     Text item = TextConcat({prefix, piece, suffix});
     if (!item.empty()) {
       if (withLeft) item = TextConcat({left, item});
       if (withRight) item = TextConcat({item, right});
       if (maxLength == 0 || TextLength(item) < maxLength) results.Append(std::move(item));
-      position = r;
+      from = r;
     }
     ProcessEvents();
   }

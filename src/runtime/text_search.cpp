@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "runtime/text.h"
@@ -131,14 +132,11 @@ std::size_t FindAtStart(std::string_view text, std::string_view sub, BoundaryWal
 
 using text_internal::BoundaryWalker;
 using text_internal::FindAtStart;
+using text_internal::FindOffset;
 using text_internal::IsLeadByte;
+using text_internal::WalkOffset;
 
 namespace {
-
-// The offset where a walk given a 1-based start begins: start - 1, or 0 when that is negative.
-std::size_t WalkOffset(int start) {
-  return start > 1 ? static_cast<std::size_t>(start) - 1 : 0;
-}
 
 // A lead byte that is the last byte of the text ends a walk before it is compared.
 bool IsLoneLead(std::string_view text, std::size_t offset) {
@@ -147,13 +145,26 @@ bool IsLoneLead(std::string_view text, std::size_t offset) {
 
 }  // namespace
 
+std::size_t text_internal::FindOffset(std::string_view text, std::string_view sub, std::size_t from,
+                                      bool ignoreCase, std::size_t limit) {
+  if (from >= text.size()) return std::string_view::npos;
+  if (sub.empty()) return 0;
+  if (from >= limit) return std::string_view::npos;
+  // A match starting before limit ends before limit + sub.size(); the walk never needs more.
+  const std::string_view searched =
+      limit < text.size() ? text.substr(0, limit - 1 + sub.size()) : text;
+  BoundaryWalker walker(searched, from);
+  const std::size_t found = FindAtStart(searched, sub, walker, from, ignoreCase);
+  if (found == std::string_view::npos || IsLoneLead(text, found)) return std::string_view::npos;
+  return found;
+}
+
 int TextFind(std::string_view text, std::string_view sub, int start, bool ignoreCase) {
-  const std::size_t offset = WalkOffset(start);
-  if (offset >= text.size()) return -1;
-  if (sub.empty()) return 1;
-  BoundaryWalker walker(text, offset);
-  const std::size_t found = FindAtStart(text, sub, walker, offset, ignoreCase);
-  if (found == std::string_view::npos || IsLoneLead(text, found)) return -1;
+  // Position offset + 1 must fit an int, so a match at kIntMax or later cannot be reported: it
+  // counts as not found, and the search stops there.
+  constexpr auto kIntMax = static_cast<std::size_t>(std::numeric_limits<int>::max());
+  const std::size_t found = FindOffset(text, sub, WalkOffset(start), ignoreCase, kIntMax);
+  if (found == std::string_view::npos) return -1;
   return static_cast<int>(found + 1);
 }
 

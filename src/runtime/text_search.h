@@ -46,6 +46,19 @@ class BoundaryWalker {
 std::size_t FindAtStart(std::string_view text, std::string_view sub, BoundaryWalker& walker,
                         std::size_t from, bool ignoreCase);
 
+/// The offset where a walk given a 1-based start begins: start - 1, or 0 when that is negative.
+inline std::size_t WalkOffset(int start) {
+  return start > 1 ? static_cast<std::size_t>(start) - 1 : 0;
+}
+
+/// TextFind in 64-bit offsets: the offset of the first occurrence of sub at a character start of
+/// the walk beginning at from, never a lone lead byte that ends the text. npos when from is not
+/// inside the text or there is no match. An empty sub is found at offset 0 whatever from (as
+/// long as from is inside the text), as TextFind reports it at position 1. Only a match that
+/// starts before limit counts; the bytes past the last such match are not read.
+std::size_t FindOffset(std::string_view text, std::string_view sub, std::size_t from,
+                       bool ignoreCase, std::size_t limit = std::string_view::npos);
+
 /// Whether the m bytes at a and b are equal with "A".."Z" folded to lower case.
 bool EqualFolded(const char* a, const char* b, std::size_t m);
 

@@ -1,10 +1,12 @@
 // SearchAlbums: the search page, cut into one title block and one publisher
 // block per album.
+#include "app/control_characters.h"
 #include "app/globals.h"
 #include "app/page_source.h"
 #include "app/program_text.h"
 #include "app/workflow.h"
 #include "runtime/console.h"
+#include "runtime/interrupt.h"
 #include "runtime/markers.h"
 
 namespace quellora {
@@ -18,6 +20,7 @@ void SearchAlbums() {
   // The same address once more: the publishers are cut from the second answer.
   page = FetchPage(SearchAddress);
   TextBetweenAll(page, "<div class=\"info last\">", "</div>", publisherBlocks);
+  if (Interrupted()) return;  // the run is being stopped: nothing is listed
 
   const Text separator = ProgramText("\r\n*********************\r\n");
   ConsoleWrite(separator);
@@ -41,8 +44,11 @@ void SearchAlbums() {
     AlbumTable.At(i, 3) = TextRemoveSpaces(publisher);
 
     ConsoleWrite(TextConcat({ProgramText("\r\n序号："), ToText(i), "\r\n"}));
-    ConsoleWrite(TextConcat({ProgramText("\r\n专辑名："), AlbumTable.At(i, 1)}));
-    ConsoleWrite(TextConcat({ProgramText("\r\n发布人："), AlbumTable.At(i, 3)}));
+    // Names and publishers come from the network: no control character reaches the console.
+    ConsoleWrite(
+        TextConcat({ProgramText("\r\n专辑名："), ReplaceControlCharacters(AlbumTable.At(i, 1))}));
+    ConsoleWrite(
+        TextConcat({ProgramText("\r\n发布人："), ReplaceControlCharacters(AlbumTable.At(i, 3))}));
     ConsoleWrite(separator);
   }
 }

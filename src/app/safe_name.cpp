@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
+
+#include "runtime/ascii.h"
 
 namespace quellora {
 namespace {
@@ -39,8 +40,7 @@ bool IsReservedDeviceName(std::string_view name) {
   // Windows reserves these names whatever extension follows.
   const std::string_view stem = name.substr(0, name.find('.'));
   std::string upper;
-  for (char c : stem)
-    upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+  for (char c : stem) upper.push_back(AsciiUpper(c));
   static constexpr std::array<std::string_view, 4> kPlain = {"CON", "PRN", "AUX", "NUL"};
   for (auto reserved : kPlain) {
     if (upper == reserved) return true;

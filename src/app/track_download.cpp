@@ -5,10 +5,15 @@
 // the audio streams into a temporary file that replaces the final name only
 // then, so a failed download leaves an earlier file of that name as it was. A
 // failed track's line says why.
+//
+// After SIGINT or SIGTERM the track in flight fails with "interrupted" (its
+// transfer stops and its temporary file goes), no further track is started,
+// and the closing line is written as usual.
 #include "app/track_download.h"
 
 #include <system_error>
 
+#include "app/control_characters.h"
 #include "app/globals.h"
 #include "app/page_source.h"
 #include "app/program_text.h"
@@ -17,10 +22,14 @@
 #include "runtime/codepage.h"
 #include "runtime/console.h"
 #include "runtime/download.h"
+#include "runtime/interrupt.h"
 #include "script/json_object.h"
 
 namespace quellora {
 namespace {
+
+// The failure reason of the track in flight when the run is stopped by a signal.
+constexpr const char* kInterrupted = "interrupted";
 
 // Makes the album folder (one level, under the output folder) unless it is
 // there already.
@@ -38,7 +47,10 @@ Text SaveTrack(const Text& trackId, const Text& playPath, const Text& albumTitle
   const std::filesystem::path folder = AlbumFolder(albumTitle);
   if (!EnsureFolder(folder)) return "cannot create the album folder";
   const std::filesystem::path file = TrackFile(folder, title, trackId, savedThisRun);
-  const DownloadResult result = HttpDownloadFile(playPath, FromUtf8(file.string()));
+  if (Interrupted()) return kInterrupted;
+  // The path goes to the download as it is: a folder name that is no valid UTF-8 still works.
+  const DownloadResult result = HttpDownloadFile(playPath, file);
+  if (!result.ok && Interrupted()) return kInterrupted;
   if (!result.ok) return result.failure.empty() ? Text("download failed") : result.failure;
   savedThisRun.insert(file.string());
   return Text();
@@ -70,17 +82,22 @@ void DownloadTracks() {
   JsonObject json;
   std::set<std::string> savedThisRun;
   const int count = ArrayElementCount(TrackIds);
-  for (int i = 1; i <= count; ++i) {
+  for (int i = 1; i <= count && !Interrupted(); ++i) {
     const Text& trackId = TrackIds.At(i);
     const Text response = FetchPage(TextConcat({ServiceOrigin, "/tracks/", trackId, ".json"}));
     const bool described = json.Parse(response);
     const Text playPath = json.GetText("play_path");
     const Text albumTitle = json.GetText("album_title");
     const Text title = json.GetText("title");
-    ConsoleWrite(TextConcat({ProgramText("正在下载："), title}));
+    // Titles and reasons come from the network: no control character reaches the console.
+    ConsoleWrite(TextConcat({ProgramText("正在下载："), ReplaceControlCharacters(title)}));
+    // The line shows while the audio arrives, also when stdout is a pipe.
+    StandardConsole().Flush();
 
     Text failure;
-    if (!described) {
+    if (Interrupted()) {
+      failure = kInterrupted;
+    } else if (!described) {
       failure = response.empty() ? "no track description" : "track description is not JSON";
     } else {
       failure = SaveTrack(trackId, playPath, albumTitle, title, savedThisRun);
@@ -90,7 +107,8 @@ void DownloadTracks() {
       ConsoleWrite(ProgramText("    完成\r\n"));
     } else {
       ++DownloadOutcome.failed;
-      ConsoleWrite(TextConcat({ProgramText("    失败："), failure, "\r\n"}));
+      ConsoleWrite(
+          TextConcat({ProgramText("    失败："), ReplaceControlCharacters(failure), "\r\n"}));
     }
   }
   if (count > 0) {

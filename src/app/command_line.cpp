@@ -15,7 +15,10 @@ constexpr const char* kExitCodeHelp =
     "Exit codes:\n"
     "  0  every chosen track was saved (or there was nothing to download)\n"
     "  1  at least one track could not be saved\n"
-    "  2  bad command line (or an impossible internal state)\n";
+    "  2  bad command line, an output folder that cannot be made or examined (or an impossible\n"
+    "     internal state)\n"
+    "  130  stopped by SIGINT (Ctrl+C): the track in flight failed, finished tracks are kept\n"
+    "  143  stopped by SIGTERM, likewise\n";
 
 bool UrlPart(CURLU* url, CURLUPart part, std::string& value) {
   CurlString text;
@@ -94,11 +97,19 @@ CommandLine ParseCommandLine(int argc, const char* const* argv,
     if (outputDirectory.empty()) return UsageError("--output-dir needs a folder name");
     std::filesystem::path folder = startDirectory / std::filesystem::path(outputDirectory);
     folder = folder.lexically_normal();
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (!std::filesystem::is_directory(folder)) {
+    // Every file-system call here reports through an error_code: a folder that cannot even be
+    // examined (a symlink loop, an over-long name, no permission) is a usage error, not a crash.
+    std::error_code createError;
+    std::filesystem::create_directories(folder, createError);
+    std::error_code examineError;
+    const std::filesystem::file_status status = std::filesystem::status(folder, examineError);
+    if (!std::filesystem::is_directory(status)) {
+      if (examineError && status.type() != std::filesystem::file_type::not_found) {
+        return UsageError("cannot examine the output folder \"" + folder.string() +
+                          "\": " + examineError.message());
+      }
       return UsageError("cannot create the output folder \"" + folder.string() +
-                        "\": " + (error ? error.message() : "not a folder"));
+                        "\": " + (createError ? createError.message() : "not a folder"));
     }
     result.outputDirectory = folder;
   }

@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "app/program_text.h"
 #include "runtime/console.h"
+#include "runtime/interrupt.h"
 #include "runtime/process.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
   quellora::ServiceOrigin = quellora::ProgramText(commandLine.origin);
   quellora::OutputDirectory = commandLine.outputDirectory;
 
+  // SIGINT and SIGTERM stop the run in order: the track in flight fails, temporary files go, the
+  // closing line is written, and the exit code says which signal it was.
+  quellora::InstallInterruptHandlers();
   const int code = quellora::ProgramMain();
   quellora::RunExitHooks();
   quellora::StandardConsole().Flush();

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "http/web_fetch.h"
+#include "runtime/interrupt.h"
 
 namespace quellora {
 namespace {
@@ -15,6 +16,7 @@ PageFetcher& InstalledFetcher() {
 }  // namespace
 
 Text FetchPage(std::string_view address) {
+  if (Interrupted()) return Text();  // no new request once the run is being stopped
   const PageFetcher& fetcher = InstalledFetcher();
   if (fetcher) return fetcher(address);
   return WebFetch(address);

@@ -12,7 +12,8 @@ namespace quellora {
 /// A routine that fetches one address and returns the decoded body (empty on failure).
 using PageFetcher = std::function<Text(std::string_view address)>;
 
-/// Fetches address with the installed fetcher, WebFetch (every default) unless replaced.
+/// Fetches address with the installed fetcher, WebFetch (every default) unless replaced. Once
+/// Interrupted() nothing is fetched: the empty text.
 Text FetchPage(std::string_view address);
 
 /// Replaces the fetcher for every later FetchPage; an empty fetcher restores WebFetch.

@@ -134,7 +134,8 @@ TEST_F(AlbumRun, GbkPagesAreDecoded) {
 
 TEST_F(AlbumRun, PagingCountRuleDecidesThePagesRequested) {
   site.Set("/search/p", SearchPage({{"/u1/album/7", "A", "P"}}));
-  // Digits 1, 2, 3 and a "next" link with 2 again: four pages; data-page='12' does not count.
+  // Digits 1, 2, 3 and a "next" link with 2 again: four counted pages, all read. data-page='12'
+  // says more may follow: page 5 is asked for and, adding no track, ends the list.
   site.Set("/u1/album/7",
            AlbumPage("<a data-page='1'>1</a><a data-page='2'>2</a><a data-page='3'>3</a>"
                      "<a data-page='12'>12</a><a data-page='2'>next</a>",
@@ -145,10 +146,57 @@ TEST_F(AlbumRun, PagingCountRuleDecidesThePagesRequested) {
   }
   const ProgramResult run = Run("p\n1\n\n");
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(site.Targets(), (std::vector<std::string>{"/search/p", "/search/p", "/u1/album/7",
-                                                      "/u1/album/7?page=1", "/u1/album/7?page=2",
-                                                      "/u1/album/7?page=3", "/u1/album/7?page=4"}));
+  EXPECT_EQ(site.Targets(),
+            (std::vector<std::string>{"/search/p", "/search/p", "/u1/album/7", "/u1/album/7?page=1",
+                                      "/u1/album/7?page=2", "/u1/album/7?page=3",
+                                      "/u1/album/7?page=4", "/u1/album/7?page=5"}));
   EXPECT_NE(run.out.find(CountsAndModePrompt(4)), std::string::npos);
+}
+
+TEST_F(AlbumRun, TwelvePageAlbumGivesEveryTrack) {
+  site.Set("/search/twelve", SearchPage({{"/u1/album/7", "A", "P"}}));
+  std::string bar;
+  for (int page = 1; page <= 12; ++page) {
+    bar += "<a data-page='" + std::to_string(page) + "'>" + std::to_string(page) + "</a>";
+  }
+  site.Set("/u1/album/7", AlbumPage(bar + "<a data-page='2'>next</a>", {}));
+  std::vector<std::string> expected{"/search/twelve", "/search/twelve", "/u1/album/7"};
+  for (int page = 1; page <= 12; ++page) {
+    const std::string target = "/u1/album/7?page=" + std::to_string(page);
+    site.Set(target, AlbumPage(bar, {"/u1/sound/" + std::to_string(page * 10),
+                                     "/u1/sound/" + std::to_string(page * 10 + 1)}));
+    expected.push_back(target);
+  }
+  site.Set("/u1/album/7?page=13", AlbumPage("", {"/u1/sound/999"}));
+  const ProgramResult run = Run("twelve\n1\n\n");
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(site.Targets(), expected);
+  EXPECT_EQ(run.out,
+            BannerAndNamePrompt() + ListingAndIndexPrompt({{"A", "P"}}) + CountsAndModePrompt(24));
+}
+
+TEST_F(AlbumRun, TypedNameIsOnePathSegment) {
+  struct Case {
+    std::string name;
+    std::string target;
+  };
+  const std::vector<Case> cases{
+      {"C#/1?", "/search/C%23%2F1%3F"},
+      {"C# 100%?x=1", "/search/C%23%20100%25%3Fx=1"},
+      {"../../admin?x=1", "/search/..%2F..%2Fadmin%3Fx=1"},
+      {"a\\b", "/search/a%5Cb"},
+      // 乗 is 81 5C in the code page: its trail byte is no "\" on the wire.
+      {"乗", "/search/%E4%B9%97"},
+  };
+  ASSERT_EQ(ConvertStrict("乗", "UTF-8", "GB18030"), "\x81\x5C");
+  for (const auto& c : cases) {
+    AlbumSite own;
+    own.Set(c.target, SearchPage({{"/u1/album/7", "Found", "P"}}));
+    const ProgramResult run = RunQuelloraDl({"--origin", own.Origin()}, c.name + "\n\n\n");
+    EXPECT_EQ(run.exitCode, 0) << c.name;
+    EXPECT_EQ(own.Targets(), (std::vector<std::string>{c.target, c.target})) << c.name;
+    EXPECT_EQ(run.out, BannerAndNamePrompt() + ListingAndIndexPrompt({{"Found", "P"}})) << c.name;
+  }
 }
 
 TEST_F(AlbumRun, AnchorsOfAnotherOwnerGiveEmptyIds) {

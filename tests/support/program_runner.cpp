@@ -107,7 +107,7 @@ ProgramResult RunProgram(const std::string& path, const ProgramOptions& options,
   signal(SIGPIPE, SIG_IGN);
   std::size_t written = 0;
   fcntl(in.write_end(), F_SETFL, fcntl(in.write_end(), F_GETFL) | O_NONBLOCK);
-  if (options.input.empty()) in.CloseWrite();
+  if (options.input.empty() && !options.keepInputOpen) in.CloseWrite();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(safetyLimitSeconds);
   bool killed = false;
   std::optional<std::chrono::steady_clock::time_point> signalAt;
@@ -115,7 +115,8 @@ ProgramResult RunProgram(const std::string& path, const ProgramOptions& options,
     std::array<pollfd, 3> fds{};
     fds[0] = {out.read_end(), POLLIN, 0};
     fds[1] = {err.read_end(), POLLIN, 0};
-    fds[2] = {in.write_end(), POLLOUT, 0};
+    // Nothing left to write: stdin is closed, or kept open without being polled.
+    fds[2] = {written < options.input.size() ? in.write_end() : -1, POLLOUT, 0};
     const int ready = poll(fds.data(), fds.size(), 200);
     if (ready < 0 && errno != EINTR) break;
     if (!killed && std::chrono::steady_clock::now() > deadline) {
@@ -148,7 +149,7 @@ ProgramResult RunProgram(const std::string& path, const ProgramOptions& options,
           write(in.write_end(), options.input.data() + written, options.input.size() - written);
       if (n > 0) written += static_cast<std::size_t>(n);
       if (n < 0 && errno != EINTR && errno != EAGAIN) in.CloseWrite();
-      if (written == options.input.size()) in.CloseWrite();
+      if (written == options.input.size() && !options.keepInputOpen) in.CloseWrite();
     }
   }
   in.CloseWrite();

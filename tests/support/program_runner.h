@@ -12,6 +12,9 @@ struct ProgramOptions {
   std::vector<std::string> arguments;
   /// Written to the child's standard input, which is then closed (end of input).
   std::string input;
+  /// When true, standard input stays open after input is written (the child waits for more
+  /// instead of meeting the end of input) until the child ends.
+  bool keepInputOpen = false;
   /// Extra "NAME=value" entries added to (or replacing those of) the test's own environment.
   std::vector<std::string> environment;
   /// The child's working directory; empty: the test's own.

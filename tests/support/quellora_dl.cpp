@@ -1,14 +1,23 @@
 #include "support/quellora_dl.h"
 
+#include <utility>
+
 namespace quellora::testing {
 
 ProgramResult RunQuelloraDl(const std::vector<std::string>& arguments, const std::string& input) {
   ProgramOptions options;
   options.arguments = arguments;
   options.input = input;
-  options.environment = {"LANG=C.UTF-8", "LC_ALL=C.UTF-8", "http_proxy=", "https_proxy=",
-                         "HTTP_PROXY=",  "HTTPS_PROXY=",   "ALL_PROXY=",  "all_proxy="};
-  return RunProgram(BinDir() + "/quellora-dl", options);
+  return RunQuelloraDl(std::move(options));
+}
+
+ProgramResult RunQuelloraDl(ProgramOptions options, int safetyLimitSeconds) {
+  std::vector<std::string> environment = {
+      "LANG=C.UTF-8", "LC_ALL=C.UTF-8", "http_proxy=", "https_proxy=",
+      "HTTP_PROXY=",  "HTTPS_PROXY=",   "ALL_PROXY=",  "all_proxy="};
+  environment.insert(environment.end(), options.environment.begin(), options.environment.end());
+  options.environment = std::move(environment);
+  return RunProgram(BinDir() + "/quellora-dl", options, safetyLimitSeconds);
 }
 
 std::string BannerAndNamePrompt() {

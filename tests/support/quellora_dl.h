@@ -11,6 +11,9 @@ namespace quellora::testing {
 
 /// Runs bin/quellora-dl with the arguments, input on stdin and LANG=C.UTF-8.
 ProgramResult RunQuelloraDl(const std::vector<std::string>& arguments, const std::string& input);
+/// Runs bin/quellora-dl with options (signal, open stdin ...), in the same environment as above
+/// (entries of options.environment win); killed after safetyLimitSeconds.
+ProgramResult RunQuelloraDl(ProgramOptions options, int safetyLimitSeconds = 300);
 
 /// The three banner texts and the name prompt.
 std::string BannerAndNamePrompt();

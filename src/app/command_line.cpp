@@ -13,10 +13,10 @@ namespace {
 
 constexpr const char* kExitCodeHelp =
     "Exit codes:\n"
-    "  0  every chosen track was saved (or there was nothing to download)\n"
-    "  1  at least one track could not be saved\n"
-    "  2  bad command line, an output folder that cannot be made or examined (or an impossible\n"
-    "     internal state)\n"
+    "  0    every chosen track was saved (or there was nothing to download)\n"
+    "  1    at least one track could not be saved\n"
+    "  2    bad command line, an output folder that cannot be made or examined (or an\n"
+    "       impossible internal state)\n"
     "  130  stopped by SIGINT (Ctrl+C): the track in flight failed, finished tracks are kept\n"
     "  143  stopped by SIGTERM, likewise\n";
 

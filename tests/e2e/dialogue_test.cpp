@@ -53,6 +53,8 @@ TEST(CommandLine, HelpNamesTheOptionsAndExitCodes) {
   EXPECT_NE(run.out.find("--origin"), std::string::npos);
   EXPECT_NE(run.out.find("--output-dir"), std::string::npos);
   EXPECT_NE(run.out.find("Exit codes"), std::string::npos);
+  EXPECT_NE(run.out.find("130  stopped by SIGINT"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("143  stopped by SIGTERM"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("软件说明"), std::string::npos);
 }
 

@@ -3,9 +3,9 @@
 // depend on which worker finished first.
 //
 // The pending name is a fresh hidden file in the target folder (same folder, so the final
-// rename stays on one file system): ".quellora-pending-XXXXXX" with six random characters,
-// reserved empty with mkstemp so that no two pending files (of this run or another) collide.
-// It never ends in ".MP3", so it cannot take a track's name. The owner fills it (e.g.
+// rename stays on one file system): ".quellora-pending-<pid>-<random>-<n>", reserved empty with
+// O_EXCL (mode 0666 less the umask) so that no two pending files, of this run or another,
+// collide. It never ends in ".MP3", so it cannot take a track's name. The owner fills it (e.g.
 // HttpDownloadFile onto path()), then calls CommitAs; a pending file destroyed uncommitted is
 // removed. Move-only; one object is used by one thread at a time.
 #pragma once

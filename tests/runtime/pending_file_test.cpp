@@ -26,6 +26,10 @@ TEST(PendingFile, ReservesAHiddenEmptyFileInTheFolder) {
   EXPECT_NE(pending.path().extension(), ".MP3");
   EXPECT_TRUE(fs::is_regular_file(pending.path()));
   EXPECT_EQ(fs::file_size(pending.path()), 0u);
+  // The mode any other new file gets (0666 less the umask), so a file filled in place keeps it.
+  const fs::path ordinary = scratch.path() / "ordinary";
+  WriteWholeFile(ordinary, "");
+  EXPECT_EQ(fs::status(pending.path()).permissions(), fs::status(ordinary).permissions());
   PendingFile other(scratch.path());
   ASSERT_TRUE(other.ok());
   EXPECT_NE(other.path(), pending.path());

@@ -31,6 +31,10 @@ std::string_view FetchFailureMessage(FetchFailure failure) {
       return "712 \xB7\xFE\xCE\xF1\xC6\xF7\xCE\xB4\xCF\xEC\xD3\xA6!";
     case FetchFailure::kBodyRead:  // 713 读取数据失败!
       return "713 \xB6\xC1\xC8\xA1\xCA\xFD\xBE\xDD\xCA\xA7\xB0\xDC!";
+    case FetchFailure::kTooLarge:  // 714 返回数据超过上限!
+      return "714 \xB7\xB5\xBB\xD8\xCA\xFD\xBE\xDD\xB3\xAC\xB9\xFD\xC9\xCF\xCF\xDE!";
+    case FetchFailure::kInterrupted:  // 715 传输已中断!
+      return "715 \xB4\xAB\xCA\xE4\xD2\xD1\xD6\xD0\xB6\xCF!";
   }
   return {};
 }

@@ -21,6 +21,10 @@ enum class FetchFailure {
   kSend = 711,
   kNoResponse = 712,
   kBodyRead = 713,
+  /// The answer's body, or its announced Content-Length, is above the memory limit.
+  kTooLarge = 714,
+  /// The run is being interrupted (SIGINT or SIGTERM).
+  kInterrupted = 715,
 };
 
 /// The message stored for a failure, e.g. "701 解析URL地址失败!" in GB18030.

@@ -1,7 +1,6 @@
 #include "http/web_fetch.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +15,13 @@
 #include "http/request_target.h"
 #include "http/response_headers.h"
 #include "http/response_text.h"
+#include "runtime/body_limit.h"
 #include "runtime/codepage.h"
 #include "runtime/curl_handle.h"
+#include "runtime/interrupt.h"
 #include "runtime/memory_advice.h"
+#include "runtime/stall_detector.h"
+#include "runtime/transfer_policy.h"
 
 namespace quellora {
 namespace {
@@ -27,9 +30,6 @@ constexpr std::int64_t kDefaultTimeoutMs = 30000;
 constexpr long kMaxRedirects = 10;
 // Larger reads than libcurl's 16 KB default: fewer callbacks for large bodies.
 constexpr long kReceiveBufferSize = 256 * 1024;
-// A Content-Length is trusted for reserving memory only up to this size; beyond it the body
-// grows as it arrives.
-constexpr curl_off_t kMaxReserve = curl_off_t{256} << 20;
 
 // What the transfer callbacks collect for the final response.
 struct Exchange {
@@ -41,38 +41,16 @@ struct Exchange {
   std::chrono::steady_clock::time_point lastProgress;
   curl_off_t lastReceived = -1;
   curl_off_t lastSent = -1;
+  // The transfer policy's rules: the memory limit on the body, the trickle rule.
+  BodyLimit bodyLimit{0, true, true};
+  std::optional<StallDetector> trickle;
+  bool interrupted = false;
   bool headersComplete = false;
   Text headerBlock;
-  // The final answer's Content-Length, -1 when it has none.
-  curl_off_t announcedLength = -1;
   // The body bytes (NUL included) in a Text, so that an undeclared body can become the result
   // without a copy.
   Text body;
 };
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) !=
-        std::tolower(static_cast<unsigned char>(prefix[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// A Content-Length value; -1 when it is no plain decimal number.
-curl_off_t ParseLength(std::string_view value) {
-  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-  while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
-  if (value.empty() || value.size() > 18) return -1;
-  curl_off_t length = 0;
-  for (const char c : value) {
-    if (c < '0' || c > '9') return -1;
-    length = length * 10 + (c - '0');
-  }
-  return length;
-}
 
 bool IsStatusLine(std::string_view line) {
   return line.substr(0, 5) == "HTTP/";
@@ -86,25 +64,26 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
   const std::size_t length = size * count;
   std::string_view line(data, length);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+  // A head announcing a body above the memory limit ends the transfer before the body is read.
+  if (!exchange.bodyLimit.OnHeaderLine(line)) return 0;
   try {
     if (IsStatusLine(line)) {
       exchange.headerBlock.assign(line);
       exchange.headerBlock += "\r\n";
       exchange.headersComplete = false;
-      exchange.announcedLength = -1;
       exchange.body.clear();
     } else if (!exchange.headersComplete && !exchange.headerBlock.empty()) {
       exchange.headerBlock += line;
       exchange.headerBlock += "\r\n";
       if (line.empty()) {
         exchange.headersComplete = true;
-        if (!exchange.head && exchange.announcedLength > 0) {
+        const std::int64_t announced = exchange.bodyLimit.AnnouncedLength();
+        if (!exchange.head && announced > 0) {
+          // Never more than the limit: a longer body fails before it could fill it.
           exchange.body.reserve(
-              static_cast<std::size_t>(std::min(exchange.announcedLength, kMaxReserve)));
+              static_cast<std::size_t>(std::min(announced, exchange.bodyLimit.Limit())));
           AdviseHugePages(exchange.body.data(), exchange.body.capacity());
         }
-      } else if (StartsWithIgnoringCase(line, "Content-Length:")) {
-        exchange.announcedLength = ParseLength(line.substr(15));
       }
     }
   } catch (const std::bad_alloc&) {
@@ -116,6 +95,7 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* context) {
   auto& exchange = *static_cast<Exchange*>(context);
   const std::size_t length = size * count;
+  if (!exchange.bodyLimit.OnBody(length)) return 0;  // the body would pass the memory limit
   try {
     exchange.body.append(data, length);
   } catch (const std::bad_alloc&) {
@@ -124,9 +104,16 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* contex
   return length;
 }
 
-// Called by libcurl at least once a second, also while nothing arrives.
+// Called by libcurl at least once a second, also while nothing arrives. Ends the transfer on an
+// interrupt, after a stretch of the time-out without progress, or when it trickles below the
+// policy's minimum rate.
 int OnProgress(void* context, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
   auto& exchange = *static_cast<Exchange*>(context);
+  if (Interrupted()) {
+    exchange.interrupted = true;
+    return 1;
+  }
+  if (exchange.trickle && exchange.trickle->Stalled(received + sent)) return 1;
   const auto now = std::chrono::steady_clock::now();
   if (received != exchange.lastReceived || sent != exchange.lastSent) {
     exchange.lastReceived = received;
@@ -234,8 +221,10 @@ class Fetch {
     CurlEasy easy;
     if (!easy || !SetSession(easy.get(), request_.proxy)) return Fail(FetchFailure::kSession);
     CURL* handle = easy.get();
+    const TransferPolicy policy = GetTransferPolicy();
     exchange_.easy = handle;
     exchange_.head = request_.method == kMethodHead;
+    exchange_.bodyLimit = BodyLimit(policy.memoryLimit, !exchange_.head, !request_.noRedirect);
     if (!Set(handle, CURLOPT_URL, address->url.c_str()) ||
         !SetMethod(handle, request_.method, request_.postData) ||
         !Set(handle, CURLOPT_HEADERFUNCTION, &OnHeader) ||
@@ -268,7 +257,11 @@ class Fetch {
     }
     if (!Set(handle, CURLOPT_HTTPHEADER, headers.get())) return Fail(FetchFailure::kHeaders);
 
+    if (Interrupted()) return Fail(FetchFailure::kInterrupted);
+    exchange_.trickle.emplace(policy.minimumRate, policy.rateWindow);
     const CURLcode code = curl_easy_perform(handle);
+    if (exchange_.interrupted) return Fail(FetchFailure::kInterrupted);
+    if (exchange_.bodyLimit.Exceeded()) return Fail(FetchFailure::kTooLarge);
     bool bodyComplete = code == CURLE_OK;
     if (!bodyComplete) {
       const std::optional<FetchFailure> failure = Classify(code);

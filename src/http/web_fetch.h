@@ -3,8 +3,16 @@
 // One blocking request per call over a libcurl easy handle opened for the call and closed before
 // it returns; nothing (connection, cookie store, cache) survives between two calls. Failures are
 // never raised: the result is the empty text and response.statusText holds a numbered message
-// (700 to 713). A 4xx or 5xx status is no failure: the body is returned and statusText holds the
+// (700 to 715). A 4xx or 5xx status is no failure: the body is returned and statusText holds the
 // status code and reason phrase.
+//
+// The transfer policy in force (runtime/transfer_policy.h) bounds every call besides the request's
+// own time-out: a body above the memory limit, or a Content-Length above it, stops the transfer
+// and fails with 714 (a Content-Length at once, without reading the body); a transfer that moves
+// less than the policy's minimum rate over its window ends as a stalled one does (712 before the
+// final answer's head, else the part that arrived with bodyComplete false). An interrupt
+// (runtime/interrupt.h) ends the transfer within about a second and fails with 715; no request
+// starts while one is set.
 #pragma once
 
 #include <cstdint>

@@ -5,10 +5,17 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "runtime/ascii.h"
 #include "runtime/atomic_file.h"
+#include "runtime/body_limit.h"
 #include "runtime/codepage.h"
 #include "runtime/curl_handle.h"
+#include "runtime/interrupt.h"
+#include "runtime/percent_encoding.h"
+#include "runtime/stall_detector.h"
+#include "runtime/transfer_policy.h"
 
 namespace quellora {
 namespace {
@@ -21,85 +28,73 @@ std::mutex& DownloadMutex() {
   return mutex;
 }
 
-DownloadTimeouts& Timeouts() {
-  static DownloadTimeouts timeouts;
-  return timeouts;
-}
-
 // The process-wide handle; made on first use, kept until the process ends.
 CurlEasy& RootHandle() {
   static CurlEasy handle;
   return handle;
 }
 
-bool StartsWithNoCase(const std::string& text, const char* prefix) {
-  for (std::size_t i = 0; prefix[i] != '\0'; ++i) {
-    if (i >= text.size()) return false;
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
-
-bool NeedsEncoding(unsigned char c) {
-  if (c <= 0x20 || c >= 0x7F) return true;
-  switch (c) {
-    case '"':
-    case '<':
-    case '>':
-    case '\\':
-    case '^':
-    case '`':
-    case '{':
-    case '|':
-    case '}':
-      return true;
-    default:
-      return false;
-  }
-}
-
 // The address as it goes on the wire: fragment dropped, UTF-8, unsafe bytes percent-encoded.
 // Bytes that are already valid in a URL ("%" included) are sent as they are.
 std::optional<std::string> WireAddress(const Text& address) {
-  std::string utf8 = ToUtf8(address.substr(0, address.find('#')));
-  if (!StartsWithNoCase(utf8, "http://") && !StartsWithNoCase(utf8, "https://")) {
+  const std::string utf8 = ToUtf8(address.substr(0, address.find('#')));
+  if (!StartsWithIgnoringAsciiCase(utf8, "http://") &&
+      !StartsWithIgnoringAsciiCase(utf8, "https://")) {
     return std::nullopt;
   }
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string wire;
-  wire.reserve(utf8.size());
-  for (const char ch : utf8) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (NeedsEncoding(c)) {
-      wire += '%';
-      wire += kHex[c >> 4];
-      wire += kHex[c & 0x0F];
-    } else {
-      wire += ch;
-    }
-  }
-  return wire;
+  return PercentEncode(utf8, UnsafeUrlBytes());
 }
 
 using BodySink = std::function<bool(const char* data, std::size_t size)>;
 
+// What the callbacks of one transfer share.
 struct TransferState {
-  const BodySink* sink = nullptr;
+  TransferState(const BodySink& bodySink, std::int64_t limit, const TransferPolicy& policy)
+      : sink(&bodySink),
+        bodyLimit(limit, true, true),
+        stall(policy.minimumRate, policy.rateWindow) {}
+
+  const BodySink* sink;
+  BodyLimit bodyLimit;
+  StallDetector stall;
   std::int64_t received = 0;
   bool sinkFailed = false;
+  bool stalled = false;
+  bool interrupted = false;
 };
+
+std::size_t WriteHeader(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* state = static_cast<TransferState*>(user);
+  const std::size_t length = size * count;
+  // A head announcing too large a body ends the transfer before the body is read.
+  return state->bodyLimit.OnHeaderLine(std::string_view(data, length)) ? length : 0;
+}
 
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
   auto* state = static_cast<TransferState*>(user);
   const std::size_t length = size * count;
+  if (!state->bodyLimit.OnBody(length)) return 0;  // libcurl stops with CURLE_WRITE_ERROR
   if (!(*state->sink)(data, length)) {
     state->sinkFailed = true;
-    return 0;  // makes libcurl stop with CURLE_WRITE_ERROR
+    return 0;
   }
   state->received += static_cast<std::int64_t>(length);
   return length;
+}
+
+// Called by libcurl many times a second while data flows, about once a second while it does
+// not: ends the transfer on an interrupt or when it trickles.
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  auto* state = static_cast<TransferState*>(user);
+  if (Interrupted()) {
+    state->interrupted = true;
+    return 1;  // libcurl stops with CURLE_ABORTED_BY_CALLBACK
+  }
+  if (state->stall.Stalled(state->received)) {
+    state->stalled = true;
+    return 1;
+  }
+  return 0;
 }
 
 Text Describe(CURLcode code, const char* detail) {
@@ -120,8 +115,10 @@ bool IsSuccess(long status) {
   return status >= 200 && status <= 299;
 }
 
-// One GET on the root handle; the body goes to sink. The caller holds DownloadMutex.
-DownloadResult Transfer(const Text& address, const BodySink& sink) {
+// One GET on the root handle; the body goes to sink, at most limit bytes of it. The caller
+// holds DownloadMutex.
+DownloadResult Transfer(const Text& address, const BodySink& sink, std::int64_t limit,
+                        const TransferPolicy& policy) {
   DownloadResult result;
   if (address.empty()) {
     result.failure = "empty address";
@@ -130,6 +127,11 @@ DownloadResult Transfer(const Text& address, const BodySink& sink) {
   const std::optional<std::string> wire = WireAddress(address);
   if (!wire) {
     result.failure = "not an http or https address";
+    return result;
+  }
+  if (Interrupted()) {
+    result.interrupted = true;
+    result.failure = "interrupted";
     return result;
   }
   CurlEasy& root = RootHandle();
@@ -146,9 +148,7 @@ DownloadResult Transfer(const Text& address, const BodySink& sink) {
     return result;
   }
   char error[CURL_ERROR_SIZE] = {};
-  TransferState state;
-  state.sink = &sink;
-  const DownloadTimeouts& limits = Timeouts();
+  TransferState state(sink, limit, policy);
 
   curl_easy_setopt(curl, CURLOPT_URL, wire->c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -162,12 +162,16 @@ DownloadResult Transfer(const Text& address, const BodySink& sink) {
   curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
   curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect.count()));
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stall.count()));
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
+                   static_cast<long>(policy.connectTimeout.count()));
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &WriteHeader);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &state);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &state);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &state);
 
   const CURLcode code = curl_easy_perform(curl);
 
@@ -178,20 +182,29 @@ DownloadResult Transfer(const Text& address, const BodySink& sink) {
   // Nothing of this call may point into our stack once we return.
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, nullptr);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
 
   result.status = status;
   result.received = state.received;
   result.contentLength = length;
   result.whole = code == CURLE_OK && (length < 0 || length == state.received);
+  result.interrupted = state.interrupted;
 
   char cut[96];
   std::snprintf(cut, sizeof cut, "body cut short (%lld of %lld bytes)",
                 static_cast<long long>(state.received), static_cast<long long>(length));
-  if (state.sinkFailed) {
+  if (state.interrupted) {
+    result.failure = "interrupted";
+  } else if (state.sinkFailed) {
     result.failure = "cannot write file";
   } else if (status != 0 && !IsSuccess(status)) {
     result.failure = "HTTP " + std::to_string(status);
+  } else if (state.bodyLimit.Exceeded()) {
+    result.failure = TooLargeReason(limit);
+  } else if (state.stalled) {
+    result.failure = StalledReason(policy);
   } else if (code == CURLE_PARTIAL_FILE) {
     result.failure = cut;
   } else if (code != CURLE_OK) {
@@ -205,16 +218,6 @@ DownloadResult Transfer(const Text& address, const BodySink& sink) {
 
 }  // namespace
 
-void SetDownloadTimeouts(const DownloadTimeouts& timeouts) {
-  std::lock_guard lock(DownloadMutex());
-  Timeouts() = timeouts;
-}
-
-DownloadTimeouts GetDownloadTimeouts() {
-  std::lock_guard lock(DownloadMutex());
-  return Timeouts();
-}
-
 Bytes HttpReadFile(const Text& address) {
   Bytes body;
   HttpReadFileChecked(address, body);
@@ -227,8 +230,9 @@ DownloadResult HttpReadFileChecked(const Text& address, Bytes& body) {
     body.insert(body.end(), data, data + size);
     return true;
   };
+  const TransferPolicy policy = GetTransferPolicy();
   std::lock_guard lock(DownloadMutex());
-  return Transfer(address, sink);
+  return Transfer(address, sink, policy.memoryLimit, policy);
 }
 
 DownloadResult HttpDownloadFile(const Text& address, const Text& fileName) {
@@ -258,9 +262,10 @@ DownloadResult HttpDownloadFile(const Text& address, const std::filesystem::path
   const BodySink sink = [&writer](const char* data, std::size_t size) {
     return writer.Write(data, size);
   };
+  const TransferPolicy policy = GetTransferPolicy();
   {
     std::lock_guard lock(DownloadMutex());
-    result = Transfer(address, sink);
+    result = Transfer(address, sink, policy.fileLimit, policy);
   }
   if (result.ok && !writer.Commit()) {
     result.ok = false;

@@ -7,9 +7,14 @@
 // fragment (from the first "#") is dropped; the address is sent as UTF-8 with blanks, control
 // and non-ASCII bytes percent-encoded; redirects are followed; the proxy comes from the
 // http_proxy, https_proxy and no_proxy environment variables. Calls are serialised (thread-safe).
+//
+// The transfer policy in force (runtime/transfer_policy.h) bounds every call: connecting takes at
+// most its connect time-out; a transfer that trickles below its minimum rate over its window
+// fails as stalled; a body above the limit (the memory limit for the in-memory forms, the file
+// limit for HttpDownloadFile), or a Content-Length above it, fails at once. An interrupt
+// (runtime/interrupt.h) ends a transfer within about a second, and none starts while one is set.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 
@@ -31,27 +36,18 @@ struct DownloadResult {
   std::int64_t received = 0;
   /// The announced Content-Length; -1 when the server sent none.
   std::int64_t contentLength = -1;
+  /// True when the transfer ended because the run is being interrupted (Interrupted()).
+  bool interrupted = false;
   /// A short ASCII reason when !ok, e.g. "HTTP 404", "body cut short (10 of 100 bytes)",
-  /// "cannot connect: ...", "cannot write file"; empty when ok.
+  /// "cannot connect: ...", "cannot write file", "larger than 4 GiB",
+  /// "stalled: less than 1 KiB/s for 60 s", "interrupted"; empty when ok.
   Text failure;
 };
 
-/// Limits that keep a stalled server from blocking a download forever.
-struct DownloadTimeouts {
-  /// Longest time to establish the connection.
-  std::chrono::milliseconds connect{std::chrono::seconds(30)};
-  /// A transfer that moves less than one byte per second for this long is abandoned.
-  std::chrono::seconds stall{std::chrono::seconds(60)};
-};
-
-/// Replaces the limits for every later download (tests shorten them).
-void SetDownloadTimeouts(const DownloadTimeouts& timeouts);
-/// The limits in force.
-DownloadTimeouts GetDownloadTimeouts();
-
 /// The body of the response, whatever its status (an error page's body is returned like any
-/// other); the bytes received so far when the transfer breaks; empty for the empty address
-/// (without any network activity), an address that is not http or https, or no answer.
+/// other); the bytes received so far when the transfer breaks or the memory limit stops it; empty
+/// for the empty address (without any network activity), an address that is not http or https, or
+/// no answer.
 Bytes HttpReadFile(const Text& address);
 
 /// HttpReadFile that also says how it went; body receives what HttpReadFile would return.

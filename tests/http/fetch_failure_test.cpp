@@ -32,7 +32,9 @@ INSTANTIATE_TEST_SUITE_P(
                       MessageCase{FetchFailure::kHeaders, "710 设置协议头失败!"},
                       MessageCase{FetchFailure::kSend, "711 发送请求失败!"},
                       MessageCase{FetchFailure::kNoResponse, "712 服务器未响应!"},
-                      MessageCase{FetchFailure::kBodyRead, "713 读取数据失败!"}));
+                      MessageCase{FetchFailure::kBodyRead, "713 读取数据失败!"},
+                      MessageCase{FetchFailure::kTooLarge, "714 返回数据超过上限!"},
+                      MessageCase{FetchFailure::kInterrupted, "715 传输已中断!"}));
 
 }  // namespace
 }  // namespace quellora

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -14,9 +15,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runtime/codepage.h"
+#include "runtime/interrupt.h"
+#include "runtime/transfer_policy.h"
+#include "support/raw_http_server.h"
 #include "support/recording_server.h"
 #include "support/scratch_folder.h"
 #include "support/socket_servers.h"
@@ -25,6 +30,9 @@ namespace quellora {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::RawHttpServer;
+using testing::RawReply;
+using testing::RawRequest;
 using testing::ReadWholeFile;
 using testing::RecordingServer;
 using testing::ScratchFolder;
@@ -70,18 +78,22 @@ class DownloadTest : public ::testing::Test {
       if (const char* value = std::getenv(name)) saved_[name] = value;
       unsetenv(name);
     }
-    savedTimeouts_ = GetDownloadTimeouts();
-    SetDownloadTimeouts({std::chrono::milliseconds(3000), std::chrono::seconds(2)});
+    savedPolicy_ = GetTransferPolicy();
+    TransferPolicy policy = savedPolicy_;
+    policy.connectTimeout = std::chrono::milliseconds(3000);
+    policy.rateWindow = std::chrono::seconds(2);
+    SetTransferPolicy(policy);
   }
   void TearDown() override {
     for (const char* name : kProxyVariables) unsetenv(name);
     for (const auto& [name, value] : saved_) setenv(name.c_str(), value.c_str(), 1);
-    SetDownloadTimeouts(savedTimeouts_);
+    SetTransferPolicy(savedPolicy_);
+    SetInterruptSignal(0);
   }
 
  private:
   std::map<std::string, std::string> saved_;
-  DownloadTimeouts savedTimeouts_;
+  TransferPolicy savedPolicy_;
 };
 
 // A server with a few fixed answers.
@@ -194,7 +206,10 @@ TEST_F(DownloadTest, ABodyEndedByCloseWithoutLengthIsWhole) {
 }
 
 TEST_F(DownloadTest, AHostThatNeverAnswersGivesEmptyBytes) {
-  SetDownloadTimeouts({std::chrono::milliseconds(1000), std::chrono::seconds(1)});
+  TransferPolicy policy = GetTransferPolicy();
+  policy.connectTimeout = std::chrono::milliseconds(1000);
+  policy.rateWindow = std::chrono::seconds(1);
+  SetTransferPolicy(policy);
   SilentListener silent;
   Bytes body{1, 2, 3};
   const DownloadResult result = HttpReadFileChecked(silent.Origin() + "/t.mp3", body);
@@ -397,6 +412,200 @@ TEST_F(DownloadTest, Streaming200MegabytesKeepsMemoryFlat) {
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(static_cast<unsigned char>(tail[i]), (kSize - 3 + i) % 251);
   }
+}
+
+// The transfer policy: size limits, the trickle rule, interrupts.
+
+constexpr std::int64_t kSmallLimit = 1 << 20;
+
+// Shortens both size limits to 1 MiB for the test that makes one.
+void UseSmallLimits() {
+  TransferPolicy policy = GetTransferPolicy();
+  policy.memoryLimit = kSmallLimit;
+  policy.fileLimit = kSmallLimit;
+  SetTransferPolicy(policy);
+}
+
+// A server whose every answer is a body without end, written as fast as the client takes it.
+RecordingServer MakeEndlessSite() {
+  auto chunk = std::make_shared<std::string>(64 * 1024, 'e');
+  return RecordingServer([chunk](const httplib::Request&, httplib::Response& response) {
+    response.set_content_provider("audio/mpeg", [chunk](std::size_t, httplib::DataSink& sink) {
+      return sink.write(chunk->data(), chunk->size());
+    });
+  });
+}
+
+// Waits (at most 10 s) until server has seen a request, then sets the interrupt flag.
+std::thread InterruptOnceRequested(const RawHttpServer& server) {
+  return std::thread([&server] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (server.Requests().empty() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    SetInterruptSignal(SIGINT);
+  });
+}
+
+TEST_F(DownloadTest, AnEndlessBodyFailsAtTheFileLimitAndLeavesNoFile) {
+  UseSmallLimits();
+  RecordingServer site = MakeEndlessSite();
+  ScratchFolder scratch;
+  const fs::path file = scratch.path() / "t.MP3";
+  WriteWholeFile(file, "the good old bytes");
+  const DownloadResult result = HttpDownloadFile(site.Origin() + "/t.mp3", file);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.failure, "larger than 1 MiB");
+  EXPECT_LE(result.received, kSmallLimit);
+  EXPECT_EQ(ReadWholeFile(file), "the good old bytes");
+  EXPECT_EQ(EntryCount(scratch.path()), 1) << "no temporary file may stay";
+}
+
+TEST_F(DownloadTest, AnEndlessBodyInMemoryStopsAtTheMemoryLimit) {
+  UseSmallLimits();
+  RecordingServer site = MakeEndlessSite();
+  Bytes body;
+  const DownloadResult result = HttpReadFileChecked(site.Origin() + "/t.mp3", body);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.failure, "larger than 1 MiB");
+  EXPECT_LE(body.size(), static_cast<std::size_t>(kSmallLimit));
+}
+
+// Announces one byte more than the small limit, then sends nothing and holds the connection:
+// only the announcement can end the transfer soon.
+RawReply AnnouncingTooMuch(const RawRequest&) {
+  return RawReply{"HTTP/1.0 200 OK\r\nContent-Length: 1048577\r\n\r\n", false, true};
+}
+
+TEST_F(DownloadTest, AContentLengthAboveTheLimitFailsBeforeAnyBodyIsRead) {
+  UseSmallLimits();
+  RawHttpServer server(&AnnouncingTooMuch);
+  ScratchFolder scratch;
+  const fs::path file = scratch.path() / "t.MP3";
+  WriteWholeFile(file, "the good old bytes");
+  const DownloadResult result = HttpDownloadFile(server.Origin() + "/t.mp3", file);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.failure, "larger than 1 MiB");
+  EXPECT_EQ(result.received, 0);
+  EXPECT_EQ(ReadWholeFile(file), "the good old bytes");
+  EXPECT_EQ(EntryCount(scratch.path()), 1);
+}
+
+TEST_F(DownloadTest, AContentLengthAboveTheLimitFailsBeforeAnyBodyIsReadInMemory) {
+  UseSmallLimits();
+  RawHttpServer server(&AnnouncingTooMuch);
+  Bytes body;
+  const DownloadResult result = HttpReadFileChecked(server.Origin() + "/t.mp3", body);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.failure, "larger than 1 MiB");
+  EXPECT_TRUE(body.empty());
+}
+
+TEST_F(DownloadTest, TheDefaultFileLimitIsFourGibibytes) {
+  RawHttpServer server([](const RawRequest&) {
+    return RawReply{"HTTP/1.0 200 OK\r\nContent-Length: 4294967297\r\n\r\n", false, true};
+  });
+  ScratchFolder scratch;
+  const DownloadResult result =
+      HttpDownloadFile(server.Origin() + "/t.mp3", scratch.path() / "t.MP3");
+  EXPECT_EQ(result.failure, "larger than 4 GiB");
+  EXPECT_EQ(EntryCount(scratch.path()), 0);
+}
+
+TEST_F(DownloadTest, ExactlyTheLimitIsFineOneByteMoreFails) {
+  UseSmallLimits();
+  struct LimitCase {
+    std::int64_t size;
+    bool announced;
+    bool ok;
+  };
+  for (const LimitCase& param :
+       {LimitCase{kSmallLimit, true, true}, LimitCase{kSmallLimit + 1, true, false},
+        LimitCase{kSmallLimit, false, true}, LimitCase{kSmallLimit + 1, false, false}}) {
+    SCOPED_TRACE(std::to_string(param.size) + (param.announced ? " bytes announced" : " bytes"));
+    const std::string body(static_cast<std::size_t>(param.size), 'b');
+    ScriptedSocketServer server([&](const std::string&) {
+      const std::string length =
+          param.announced ? "Content-Length: " + std::to_string(body.size()) + "\r\n" : "";
+      return "HTTP/1.0 200 OK\r\n" + length + "\r\n" + body;
+    });
+    ScratchFolder scratch;
+    const fs::path file = scratch.path() / "t.MP3";
+    const DownloadResult result = HttpDownloadFile(server.Origin() + "/t.mp3", file);
+    EXPECT_EQ(result.ok, param.ok) << result.failure;
+    EXPECT_EQ(result.failure, param.ok ? "" : "larger than 1 MiB");
+    EXPECT_EQ(EntryCount(scratch.path()), param.ok ? 1 : 0);
+    EXPECT_EQ(ReadWholeFile(file).size(), param.ok ? body.size() : 0u);
+
+    Bytes inMemory;
+    const DownloadResult read = HttpReadFileChecked(server.Origin() + "/t.mp3", inMemory);
+    EXPECT_EQ(read.ok, param.ok) << read.failure;
+    // Without an announcement the bytes before the one too many are kept; with one, none is
+    // read.
+    if (param.ok || param.announced) {
+      EXPECT_EQ(inMemory.size(), param.ok ? body.size() : 0u);
+    } else {
+      EXPECT_LT(inMemory.size(), body.size());
+    }
+  }
+}
+
+TEST_F(DownloadTest, ATricklingBodyFailsAsStalledAndLeavesNoFile) {
+  // Five bytes a second keep moving, far below 1 KiB/s over the fixture's 2 s window.
+  RawHttpServer server([](const RawRequest&) {
+    RawReply reply{"HTTP/1.0 200 OK\r\n\r\n"};
+    reply.pieces.assign(150, "x");
+    reply.pause = std::chrono::milliseconds(200);
+    reply.close = true;
+    return reply;
+  });
+  ScratchFolder scratch;
+  const fs::path file = scratch.path() / "t.MP3";
+  WriteWholeFile(file, "the good old bytes");
+  const DownloadResult result = HttpDownloadFile(server.Origin() + "/t.mp3", file);
+  EXPECT_FALSE(result.ok);
+  EXPECT_EQ(result.failure, "stalled: less than 1 KiB/s for 2 s");
+  EXPECT_LT(result.received, 150) << "the trickle ran to its end";
+  EXPECT_EQ(ReadWholeFile(file), "the good old bytes");
+  EXPECT_EQ(EntryCount(scratch.path()), 1);
+}
+
+TEST_F(DownloadTest, AnInterruptEndsAStalledDownloadAndLeavesNoFile) {
+  // A long window, so that only the interrupt ends the transfer soon.
+  TransferPolicy policy = GetTransferPolicy();
+  policy.rateWindow = std::chrono::seconds(30);
+  SetTransferPolicy(policy);
+  RawHttpServer server([](const RawRequest&) {
+    return RawReply{"HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\nfirst", false, true};
+  });
+  ScratchFolder scratch;
+  const fs::path file = scratch.path() / "t.MP3";
+  WriteWholeFile(file, "the good old bytes");
+  std::thread interrupter = InterruptOnceRequested(server);
+  const DownloadResult result = HttpDownloadFile(server.Origin() + "/t.mp3", file);
+  interrupter.join();
+  EXPECT_FALSE(result.ok);
+  EXPECT_TRUE(result.interrupted);
+  EXPECT_EQ(result.failure, "interrupted");
+  EXPECT_EQ(ReadWholeFile(file), "the good old bytes");
+  EXPECT_EQ(EntryCount(scratch.path()), 1) << "no temporary file may stay";
+}
+
+TEST_F(DownloadTest, NoDownloadStartsWhileAnInterruptIsSet) {
+  RecordingServer site = MakeSite();
+  ScratchFolder scratch;
+  SetInterruptSignal(SIGTERM);
+  const DownloadResult result = HttpDownloadFile(site.Origin() + "/ok", scratch.path() / "t.MP3");
+  Bytes body;
+  const DownloadResult read = HttpReadFileChecked(site.Origin() + "/ok", body);
+  SetInterruptSignal(0);
+  EXPECT_TRUE(result.interrupted);
+  EXPECT_EQ(result.failure, "interrupted");
+  EXPECT_TRUE(read.interrupted);
+  EXPECT_TRUE(site.Requests().empty());
+  EXPECT_EQ(EntryCount(scratch.path()), 0);
+  EXPECT_TRUE(HttpDownloadFile(site.Origin() + "/ok", scratch.path() / "t.MP3").ok)
+      << "a cleared flag lets downloads run again";
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Cutting text out between two marker texts: the page and header parsing rests on these.
 // Searches step whole characters (a marker never matches from the second byte of a two-byte
 // character) and compare ASCII letters without case only where asked. None of them fails: a
-// missing marker gives the empty text or ends the scan.
+// missing marker gives the empty text or ends the scan. Offsets into the source are 64-bit, so
+// markers and pieces beyond 2 GiB are found and cut like any others.
 #pragma once
 
 #include <optional>

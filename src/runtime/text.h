@@ -53,8 +53,9 @@ Text TextMiddle(std::string_view text, int start, int n);
 
 // Searching and rewriting; these step a lead byte and its follower as one character.
 
-/// Position of the first occurrence of sub at or after start; -1 when none. An empty sub is
-/// found at 1 whenever the part searched is not empty. ignoreCase folds "A".."Z" only.
+/// Position of the first occurrence of sub at or after start; -1 when none, and also when the
+/// first one lies at a position an int cannot hold. An empty sub is found at 1 whenever the part
+/// searched is not empty. ignoreCase folds "A".."Z" only.
 int TextFind(std::string_view text, std::string_view sub, int start = 1, bool ignoreCase = false);
 /// Replaces non-overlapping occurrences from left to right, from start on. count < 0 means
 /// unlimited. !caseSensitive folds "A".."Z" only.

@@ -14,8 +14,9 @@ namespace {
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
 
-// Identity table for the exact search through the shared Horspool loop.
-constexpr std::array<unsigned char, 256> kNoFold = [] {
+// Identity table for the exact search through the shared Horspool loop (used where the C library
+// has no memmem).
+[[maybe_unused]] constexpr std::array<unsigned char, 256> kNoFold = [] {
   std::array<unsigned char, 256> table{};
   for (int b = 0; b < 256; ++b) table[static_cast<std::size_t>(b)] = static_cast<unsigned char>(b);
   return table;

@@ -39,8 +39,10 @@ std::optional<Text> GetPart(const CurlUrl& url, CURLUPart part) {
 
 std::optional<PreparedAddress> PrepareAddress(std::string_view address) {
   const Text utf8 = ToUtf8(address);
-  const std::size_t schemeEnd = utf8.find("://");
-  if (schemeEnd == Text::npos) return std::nullopt;
+  // The scheme ends at the first ":", which must begin "://": libcurl splits the address there
+  // too, so the target encoded below is the one it sends.
+  const std::size_t schemeEnd = utf8.find(':');
+  if (schemeEnd == Text::npos || utf8.compare(schemeEnd, 3, "://") != 0) return std::nullopt;
   // The authority runs to the first "/", "?" or "#"; what follows is the target. Only the
   // target is encoded, so a host name keeps its own form.
   const std::size_t targetStart = utf8.find_first_of("/?#", schemeEnd + 3);

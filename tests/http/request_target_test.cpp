@@ -54,7 +54,8 @@ TEST(PrepareAddress, ControlBytesAreEncoded) {
 TEST(PrepareAddress, RejectsWhatIsNoHttpAddress) {
   for (const char* address :
        {"", "example.test/a", "ftp://example.test/a", "file:///etc/passwd", "http://",
-        "http:///path", "http://example.test:99999/", "http://exa mple.test/", "mailto:a@b"}) {
+        "http:///path", "http://example.test:99999/", "http://exa mple.test/", "mailto:a@b",
+        "http:/http://example.test/", "http:/http://h\x99\x99ost/"}) {
     EXPECT_FALSE(PrepareAddress(address).has_value()) << address;
   }
 }

@@ -92,12 +92,27 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
   return length;
 }
 
+// The capacity to grow a body buffer to for needed bytes (needed <= limit). Doubling, except
+// that once the doubled size would pass half the limit the buffer goes straight to the limit:
+// growing copies the old buffer into the new one, and a copy of more than half the limit would
+// hold old and new together above the limit.
+std::size_t GrownCapacity(std::size_t needed, std::size_t capacity, std::size_t limit) {
+  std::size_t grown = std::max(needed, capacity * 2);
+  if (grown > limit / 2) grown = std::max(needed, limit);
+  return grown;
+}
+
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* context) {
   auto& exchange = *static_cast<Exchange*>(context);
   const std::size_t length = size * count;
   if (!exchange.bodyLimit.OnBody(length)) return 0;  // the body would pass the memory limit
   try {
-    exchange.body.append(data, length);
+    Text& body = exchange.body;
+    if (body.capacity() - body.size() < length) {
+      body.reserve(GrownCapacity(body.size() + length, body.capacity(),
+                                 static_cast<std::size_t>(exchange.bodyLimit.Limit())));
+    }
+    body.append(data, length);
   } catch (const std::bad_alloc&) {
     return 0;  // libcurl ends the transfer with a write error; what arrived stays
   }

@@ -92,7 +92,9 @@ struct RetryStep {
   /// The wait is the server's Retry-After (429 or 503): no request should go to that host
   /// before it has passed (see HostGate).
   bool fromRetryAfter = false;
-  /// When !retry: the failed outcome, its reason final (tries suffix included).
+  /// When !retry: the failed outcome, its reason final (tries suffix included); transient or
+  /// permanent as the last failure was (transient when the tries ran out or the Retry-After was
+  /// too long).
   Outcome outcome;
 };
 

@@ -2,10 +2,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,6 +14,7 @@
 #include <thread>
 
 #include "http/web_fetch.h"
+#include "support/child_process.h"
 #include "support/raw_http_server.h"
 #include "support/scratch_folder.h"
 #include "support/socket_servers.h"
@@ -24,6 +24,7 @@ extern char** environ;
 namespace quellora {
 namespace {
 
+using testing::ChildProcess;
 using testing::RawHttpServer;
 using testing::RawReply;
 using testing::RawRequest;
@@ -33,8 +34,13 @@ using testing::WriteWholeFile;
 
 constexpr const char* kTinyproxy = "/usr/bin/tinyproxy";
 
+// Whether something listens on the loopback port. A connect that the listener's full backlog
+// leaves hanging gives up after a second.
 bool Accepts(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const timeval limit{1, 0};
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -44,43 +50,25 @@ bool Accepts(int port) {
   return connected;
 }
 
-// tinyproxy in the foreground with its own configuration and log in a scratch folder.
+// tinyproxy in the foreground with its own configuration and log in a scratch folder. tinyproxy
+// 1.11 can catch SIGTERM and still sit in its accept loop (the signal lands between its check of
+// the quit flag and its wait for a connection), so the process is killed when it has not ended
+// within a short grace period.
 class Tinyproxy {
  public:
   /// extraConfig: further configuration lines, each ending in "\n".
-  explicit Tinyproxy(const std::string& extraConfig = "")
-      : port_(testing::ClosedPort() /* free now; tinyproxy takes it */),
-        log_(folder_.path() / "proxy.log") {
-    const std::filesystem::path config = folder_.path() / "proxy.conf";
-    WriteWholeFile(config, "Port " + std::to_string(port_) +
-                               "\nListen 127.0.0.1\nTimeout 30\nLogFile \"" + log_.string() +
-                               "\"\nLogLevel Info\nMaxClients 10\nAllow 127.0.0.1\n" + extraConfig);
-    const std::string configText = config.string();
-    char arg0[] = "tinyproxy";
-    char arg1[] = "-d";
-    char arg2[] = "-c";
-    std::string arg3 = configText;
-    char* argv[] = {arg0, arg1, arg2, arg3.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid_, kTinyproxy, &actions, nullptr, argv, environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    for (int i = 0; i < 100 && pid_ > 0 && !Accepts(port_); ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  explicit Tinyproxy(const std::string& extraConfig = "") : log_(folder_.path() / "proxy.log") {
+    // The port is free when chosen but another process may take it before tinyproxy does;
+    // tinyproxy then ends at once and a fresh port is tried.
+    for (int attempt = 0; attempt < 3 && !Running(); ++attempt) {
+      process_.Stop();
+      Start(extraConfig);
     }
   }
   Tinyproxy(const Tinyproxy&) = delete;
   Tinyproxy& operator=(const Tinyproxy&) = delete;
-  ~Tinyproxy() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-  }
 
-  bool Running() const { return pid_ > 0 && Accepts(port_); }
+  bool Running() { return process_.Running() && Accepts(port_); }
   std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
   /// Waits briefly for the log to mention text; returns whether it does.
   bool LogMentions(const std::string& text) const {
@@ -93,10 +81,37 @@ class Tinyproxy {
   std::string Log() const { return ReadWholeFile(log_); }
 
  private:
+  // Starts tinyproxy on a port that is free now and waits until it listens, ends, or 5 s have
+  // passed.
+  void Start(const std::string& extraConfig) {
+    port_ = testing::ClosedPort();
+    const std::filesystem::path config = folder_.path() / "proxy.conf";
+    WriteWholeFile(config, "Port " + std::to_string(port_) +
+                               "\nListen 127.0.0.1\nTimeout 30\nLogFile \"" + log_.string() +
+                               "\"\nLogLevel Info\nMaxClients 10\nAllow 127.0.0.1\n" + extraConfig);
+    char arg0[] = "tinyproxy";
+    char arg1[] = "-d";
+    char arg2[] = "-c";
+    std::string arg3 = config.string();
+    char* argv[] = {arg0, arg1, arg2, arg3.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, kTinyproxy, &actions, nullptr, argv, environ) == 0) {
+      process_ = ChildProcess(pid, std::chrono::milliseconds(1000));
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    for (int i = 0; i < 100 && process_.Running() && !Accepts(port_); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+
   ScratchFolder folder_;
-  int port_;
+  int port_ = -1;
   std::filesystem::path log_;
-  pid_t pid_ = -1;
+  ChildProcess process_;  // stopped first: the folder outlives the process
 };
 
 // Sets an environment variable for one scope.

@@ -2,13 +2,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <thread>
 
 #include "support/program_runner.h"
 
@@ -33,31 +30,19 @@ DemoService::DemoService(const std::vector<std::string>& arguments) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  const int spawned = posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), environ);
+  pid_t pid = -1;
+  const int spawned = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(fds[1]);
   out_ = fds[0];
-  if (spawned != 0) {
-    pid_ = -1;
-    return;
-  }
+  if (spawned != 0) return;
+  process_ = ChildProcess(pid, std::chrono::milliseconds(5000));
   const std::string first = ReadLine();
   if (first.rfind("http://127.0.0.1:", 0) == 0) origin_ = first;
 }
 
 DemoService::~DemoService() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    int status = 0;
-    for (int waited = 0; waitpid(pid_, &status, WNOHANG) == 0; waited += 10) {
-      if (waited >= 5000) {
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-  }
+  process_.Stop();
   if (out_ >= 0) close(out_);
 }
 

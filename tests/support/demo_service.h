@@ -3,10 +3,10 @@
 // when the owner goes away.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
+
+#include "support/child_process.h"
 
 namespace quellora::testing {
 
@@ -16,7 +16,7 @@ class DemoService {
   explicit DemoService(const std::vector<std::string>& arguments = {});
   DemoService(const DemoService&) = delete;
   DemoService& operator=(const DemoService&) = delete;
-  /// Stops the service (SIGTERM, then SIGKILL when it lingers) and reaps it.
+  /// Stops the service (SIGTERM, then SIGKILL when it lingers past a few seconds) and reaps it.
   ~DemoService();
 
   /// True when the service runs and announced its address.
@@ -28,7 +28,7 @@ class DemoService {
   std::string ReadLine();
 
  private:
-  pid_t pid_ = -1;
+  ChildProcess process_;
   int out_ = -1;
   std::string pending_;
   std::string origin_;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
@@ -50,16 +51,6 @@ void ReadHead(const std::string& head, RawRequest& request) {
   }
 }
 
-bool SendAll(int fd, const std::string& bytes) {
-  std::size_t sent = 0;
-  while (sent < bytes.size()) {
-    const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    sent += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string RawRequest::Header(const std::string& name) const {
@@ -81,7 +72,8 @@ int RawRequest::HeaderCount(const std::string& name) const {
 }
 
 RawHttpServer::RawHttpServer(Handler handler) : handler_(std::move(handler)) {
-  listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
+  // Close-on-exec: a child a test starts must not hold the server's sockets open.
+  listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listenFd_ < 0) throw std::runtime_error("socket failed");
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -132,11 +124,32 @@ bool RawHttpServer::Stopping() const {
   return stopping_;
 }
 
+bool RawHttpServer::WaitUnlessStopping(std::chrono::milliseconds pause) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return stopped_.wait_for(lock, pause, [this] { return stopping_; });
+}
+
+bool RawHttpServer::SendAll(int fd, const std::string& bytes) const {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    // A client that stops reading must not keep the server from stopping.
+    if (Stopping()) return false;
+    pollfd writable{fd, POLLOUT, 0};
+    if (poll(&writable, 1, kPollMs) <= 0) continue;
+    const ssize_t n =
+        send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
+    if (n <= 0) return false;
+    sent += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 void RawHttpServer::Serve() {
   while (!Stopping()) {
     pollfd waiting{listenFd_, POLLIN, 0};
     if (poll(&waiting, 1, kPollMs) <= 0) continue;
-    const int fd = accept(listenFd_, nullptr, nullptr);
+    const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) continue;
     ServeConnection(fd);
     close(fd);
@@ -177,8 +190,7 @@ void RawHttpServer::ServeConnection(int fd) {
     const RawReply reply = handler_(request);
     if (!SendAll(fd, reply.bytes)) return;
     for (const std::string& piece : reply.pieces) {
-      std::this_thread::sleep_for(reply.pause);
-      if (Stopping() || !SendAll(fd, piece)) return;
+      if (WaitUnlessStopping(reply.pause) || !SendAll(fd, piece)) return;
     }
     if (reply.stall) {
       std::unique_lock<std::mutex> lock(mutex_);

@@ -44,6 +44,8 @@ struct RawReply {
 };
 
 /// Serves each connection in turn (keep-alive included) on its own thread until destroyed.
+/// Destruction is bounded: every wait of the serving thread (accept, read, write, pause, stall)
+/// gives way within a few tens of milliseconds once the server stops, whatever the peer does.
 class RawHttpServer {
  public:
   using Handler = std::function<RawReply(const RawRequest&)>;
@@ -68,6 +70,10 @@ class RawHttpServer {
   void Serve();
   void ServeConnection(int fd);
   bool Stopping() const;
+  /// Waits for pause; true when the server began stopping meanwhile (returns at once then).
+  bool WaitUnlessStopping(std::chrono::milliseconds pause);
+  /// Writes all of bytes; false when the peer is gone or the server stops first.
+  bool SendAll(int fd, const std::string& bytes) const;
 
   Handler handler_;
   int listenFd_ = -1;

@@ -43,14 +43,27 @@ RecordingServer::RecordingServer(Handler handler) : handler_(std::move(handler))
     handler_(request, response);
   });
   port_ = server_.bind_to_any_port("127.0.0.1");
-  thread_ = std::thread([this] { server_.listen_after_bind(); });
-  while (port_ > 0 && !server_.is_running())
+  if (port_ <= 0) return;
+  thread_ = std::thread([this] {
+    server_.listen_after_bind();
+    listening_ = false;
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (listening_ && !server_.is_running() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 RecordingServer::~RecordingServer() {
+  if (!thread_.joinable()) return;
+  // stop() does nothing before the serving thread has begun to listen: wait for that (or for
+  // the thread to have given up). The server library's read, write and keep-alive time limits
+  // bound the wait for connections still open.
+  while (listening_ && !server_.is_running()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   server_.stop();
-  if (thread_.joinable()) thread_.join();
+  thread_.join();
 }
 
 std::string RecordingServer::Origin() const {

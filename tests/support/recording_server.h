@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -31,7 +32,8 @@ struct RecordedRequest {
   int HeaderCount(const std::string& name) const;
 };
 
-/// Serves GET requests with one handler; runs in its own thread until destroyed.
+/// Serves GET requests with one handler; runs in its own thread until destroyed. Destruction
+/// waits for requests in progress, within the server library's read and write time limits.
 class RecordingServer {
  public:
   using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
@@ -56,6 +58,7 @@ class RecordingServer {
   int port_ = -1;
   mutable std::mutex mutex_;
   std::vector<RecordedRequest> requests_;
+  std::atomic<bool> listening_{true};  // false once the serving thread is done
   std::thread thread_;
 };
 

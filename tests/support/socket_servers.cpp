@@ -6,6 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
+
 namespace quellora::testing {
 namespace {
 
@@ -31,14 +34,10 @@ std::string OriginOf(int port) {
   return "http://127.0.0.1:" + std::to_string(port);
 }
 
-void WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
-}
+// How long the serving thread waits at a time before it looks at the stop flag again.
+constexpr int kPollMs = 20;
+// How long a connection may take to send its request head.
+constexpr auto kHeadLimit = std::chrono::seconds(10);
 
 }  // namespace
 
@@ -50,7 +49,7 @@ ScriptedSocketServer::ScriptedSocketServer(Reply reply) : reply_(std::move(reply
 }
 
 ScriptedSocketServer::~ScriptedSocketServer() {
-  if (listenFd_ >= 0) ::shutdown(listenFd_, SHUT_RDWR);  // wakes the accept loop
+  stopping_ = true;
   if (thread_.joinable()) thread_.join();
   if (listenFd_ >= 0) ::close(listenFd_);
 }
@@ -65,18 +64,12 @@ std::vector<std::string> ScriptedSocketServer::Heads() const {
 }
 
 void ScriptedSocketServer::Serve() {
-  for (;;) {
+  while (!stopping_) {
+    pollfd waiting{listenFd_, POLLIN, 0};
+    if (::poll(&waiting, 1, kPollMs) <= 0) continue;
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) return;
-    std::string head;
-    char buffer[4096];
-    while (head.find("\r\n\r\n") == std::string::npos) {
-      pollfd ready{fd, POLLIN, 0};
-      if (::poll(&ready, 1, 10000) <= 0) break;
-      const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-      if (n <= 0) break;
-      head.append(buffer, static_cast<std::size_t>(n));
-    }
+    if (fd < 0) continue;
+    const std::string head = ReadHead(fd);
     {
       std::lock_guard<std::mutex> lock(mutex_);
       heads_.push_back(head);
@@ -84,6 +77,36 @@ void ScriptedSocketServer::Serve() {
     WriteAll(fd, reply_(head));
     ::shutdown(fd, SHUT_WR);
     ::close(fd);
+  }
+}
+
+std::string ScriptedSocketServer::ReadHead(int fd) const {
+  const auto deadline = std::chrono::steady_clock::now() + kHeadLimit;
+  std::string head;
+  char buffer[4096];
+  while (head.find("\r\n\r\n") == std::string::npos && !stopping_ &&
+         std::chrono::steady_clock::now() < deadline) {
+    pollfd ready{fd, POLLIN, 0};
+    const int polled = ::poll(&ready, 1, kPollMs);
+    if (polled < 0 && errno != EINTR) break;
+    if (polled <= 0) continue;
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) break;
+    head.append(buffer, static_cast<std::size_t>(n));
+  }
+  return head;
+}
+
+void ScriptedSocketServer::WriteAll(int fd, const std::string& bytes) const {
+  std::size_t done = 0;
+  while (done < bytes.size() && !stopping_) {
+    pollfd writable{fd, POLLOUT, 0};
+    if (::poll(&writable, 1, kPollMs) <= 0) continue;
+    const ssize_t n =
+        ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
   }
 }
 

@@ -3,6 +3,7 @@
 // can send a cut-short body), and one that listens but never accepts or answers.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -12,7 +13,9 @@
 namespace quellora::testing {
 
 /// Accepts connections one after another on 127.0.0.1; for each, reads the request head (up to
-/// and including the empty line), writes reply(head) and closes the connection.
+/// and including the empty line; what came within 10 s when it never completes), writes
+/// reply(head) and closes the connection. Destruction is bounded whatever a client does: the
+/// serving thread's waits give way within a few tens of milliseconds once it begins.
 class ScriptedSocketServer {
  public:
   using Reply = std::function<std::string(const std::string& head)>;
@@ -29,12 +32,15 @@ class ScriptedSocketServer {
 
  private:
   void Serve();
+  std::string ReadHead(int fd) const;
+  void WriteAll(int fd, const std::string& bytes) const;
 
   Reply reply_;
   int listenFd_ = -1;
   int port_ = -1;
   mutable std::mutex mutex_;
   std::vector<std::string> heads_;
+  std::atomic<bool> stopping_{false};
   std::thread thread_;
 };
 

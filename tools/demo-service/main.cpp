@@ -6,17 +6,7 @@
 #include <string>
 
 #include "server.h"
-
-namespace {
-
-httplib::Server* g_server = nullptr;
-
-extern "C" void StopOnSignal(int) {
-  // Server::stop only flips a flag and shuts the listening socket: safe enough here.
-  if (g_server != nullptr) g_server->stop();
-}
-
-}  // namespace
+#include "stop_signals.h"
 
 int main(int argc, char** argv) {
   quellora::demo::ServiceOptions options;
@@ -43,8 +33,10 @@ int main(int argc, char** argv) {
       ->check(CLI::NonNegativeNumber);
   CLI11_PARSE(app, argc, argv);
 
+  std::signal(SIGPIPE, SIG_IGN);
   httplib::Server server;
   quellora::demo::ConfigureConnections(server);
+  const quellora::demo::StopOnSignals stopper(server);
   int bound = -1;
   if (port == 0) {
     bound = server.bind_to_any_port("127.0.0.1");
@@ -58,14 +50,8 @@ int main(int argc, char** argv) {
   const std::string origin = "http://127.0.0.1:" + std::to_string(bound);
   quellora::demo::InstallRoutes(server, options, origin);
 
-  g_server = &server;
-  std::signal(SIGINT, StopOnSignal);
-  std::signal(SIGTERM, StopOnSignal);
-  std::signal(SIGPIPE, SIG_IGN);
-
   std::printf("%s\n", origin.c_str());
   std::fflush(stdout);
   const bool clean = server.listen_after_bind();
-  g_server = nullptr;
   return clean ? 0 : 1;
 }

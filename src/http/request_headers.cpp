@@ -1,8 +1,9 @@
 #include "http/request_headers.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
+
+#include "runtime/ascii.h"
 
 namespace quellora {
 namespace {
@@ -25,13 +26,6 @@ constexpr DefaultLine kDefaultLines[] = {
 
 // Headers libcurl writes on its own unless the list names them.
 constexpr std::string_view kLayerHeaders[] = {"Accept", "Content-Type", "Expect"};
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 std::string_view HeaderName(std::string_view line) {
   const std::size_t colon = line.find(':');
@@ -80,7 +74,7 @@ std::vector<Text> HeaderListLines(std::string_view block) {
   }
   for (std::string_view layerHeader : kLayerHeaders) {
     const bool named = std::any_of(lines.begin(), lines.end(), [&](const Text& line) {
-      return EqualIgnoringCase(HeaderName(line), layerHeader);
+      return EqualsIgnoringAsciiCase(HeaderName(line), layerHeader);
     });
     if (!named) lines.push_back(Text(layerHeader) + ":");
   }

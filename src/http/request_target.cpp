@@ -4,28 +4,10 @@
 
 #include "runtime/codepage.h"
 #include "runtime/curl_handle.h"
+#include "runtime/percent_encoding.h"
 
 namespace quellora {
 namespace {
-
-// Percent-encodes every byte that is not printable ASCII (0x21 to 0x7E); "%" stays, so an
-// address that is already encoded goes out unchanged.
-Text EncodeTargetBytes(std::string_view bytes) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  Text out;
-  out.reserve(bytes.size());
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte > 0x20 && byte < 0x7F) {
-      out += c;
-    } else {
-      out += '%';
-      out += kHex[byte >> 4];
-      out += kHex[byte & 0x0F];
-    }
-  }
-  return out;
-}
 
 std::optional<Text> GetPart(const CurlUrl& url, CURLUPart part) {
   CurlString value;
@@ -50,7 +32,9 @@ std::optional<PreparedAddress> PrepareAddress(std::string_view address) {
   const bool hasPath = targetStart != Text::npos && utf8[targetStart] == '/';
   Text wire = utf8.substr(0, targetStart);
   if (targetStart != Text::npos)
-    wire += EncodeTargetBytes(std::string_view(utf8).substr(targetStart));
+    // Every byte that is not printable ASCII is encoded; "%" stays, so an address that is
+    // already encoded goes out unchanged.
+    wire += PercentEncode(std::string_view(utf8).substr(targetStart), NonPrintableBytes());
   if (wire.find_first_of(" \t\r\n") != Text::npos) return std::nullopt;
 
   CurlGlobalInit();

@@ -8,6 +8,8 @@
 #include <clocale>
 #include <utility>
 
+#include "runtime/ascii.h"
+#include "runtime/char_length.h"
 #include "runtime/codepage.h"
 
 namespace quellora {
@@ -18,27 +20,11 @@ constexpr std::string_view kReplacementCharacter = "\x84\x31\xA4\x37";
 // Input is taken from the stream in chunks of at most this many bytes.
 constexpr std::size_t kReadChunk = 1024;
 
-std::string UpperAscii(std::string_view name) {
-  std::string upper(name);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-  }
-  return upper;
-}
-
-// Length of the GB18030 character at offset: 1, 2 or 4 bytes (never beyond the text's end).
-std::size_t CharacterLength(std::string_view text, std::size_t offset) {
-  if (static_cast<unsigned char>(text[offset]) < 0x80 || offset + 1 >= text.size()) return 1;
-  const auto second = static_cast<unsigned char>(text[offset + 1]);
-  if (second >= 0x30 && second <= 0x39 && offset + 3 < text.size()) return 4;
-  return 2;
-}
-
 // The longest prefix of text, at most limit bytes, that ends on a character boundary.
 std::size_t CutAtCharacter(std::string_view text, std::size_t limit) {
   std::size_t offset = 0;
   while (offset < text.size()) {
-    const std::size_t length = CharacterLength(text, offset);
+    const std::size_t length = Gb18030CharLength(text, offset);
     if (offset + length > limit) break;
     offset += length;
   }
@@ -48,18 +34,20 @@ std::size_t CutAtCharacter(std::string_view text, std::size_t limit) {
 }  // namespace
 
 std::string ConsoleCharsetFor(std::string_view codeset) {
-  const std::string upper = UpperAscii(codeset);
-  if (upper.empty() || upper == "ANSI_X3.4-1968" || upper == "ASCII" || upper == "US-ASCII" ||
-      upper == "POSIX" || upper == "C") {
+  const auto is = [codeset](std::string_view name) {
+    return EqualsIgnoringAsciiCase(codeset, name);
+  };
+  if (codeset.empty() || is("ANSI_X3.4-1968") || is("ASCII") || is("US-ASCII") || is("POSIX") ||
+      is("C")) {
     return "UTF-8";
   }
-  if (upper == "GBK" || upper == "GB18030" || upper == "CP936") return kProgramCodePage;
+  if (is("GBK") || is("GB18030") || is("CP936")) return kProgramCodePage;
   return std::string(codeset);
 }
 
 Console::Console(std::FILE* in, std::FILE* out, std::string charset)
     : in_(in), out_(out), charset_(std::move(charset)) {
-  passThrough_ = UpperAscii(charset_) == kProgramCodePage;
+  passThrough_ = EqualsIgnoringAsciiCase(charset_, kProgramCodePage);
   if (!passThrough_) {
     decoder_.emplace(kProgramCodePage, charset_);
     // A character set iconv does not know: bytes go through unchanged.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "runtime/char_length.h"
 #include "runtime/codepage.h"
 #include "runtime/iconv_handle.h"
 
@@ -37,13 +38,6 @@ bool IsDigit(unsigned byte) {
   return byte >= 0x30 && byte <= 0x39;
 }
 
-std::size_t Utf8Length(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xF0) return 4;
-  if (lead >= 0xE0) return 3;
-  return 2;
-}
-
 /// One code converted by a fresh call of iconv; length 0 when iconv refuses it.
 Utf8Char ConvertOne(IconvHandle& handle, const char (&code)[2]) {
   Utf8Char entry;
@@ -56,7 +50,7 @@ Utf8Char ConvertOne(IconvHandle& handle, const char (&code)[2]) {
   iconv(handle.get(), nullptr, nullptr, nullptr, nullptr);
   std::size_t used = entry.bytes.size() - outLeft;
   if (rc != static_cast<std::size_t>(-1) && inLeft == 0 && used > 0 &&
-      Utf8Length(static_cast<unsigned char>(entry.bytes[0])) == used) {
+      Utf8SequenceLength(static_cast<unsigned char>(entry.bytes[0])) == used) {
     entry.length = static_cast<std::uint8_t>(used);
   } else {
     entry = Utf8Char{};
@@ -86,8 +80,10 @@ bool ConvertRow(IconvHandle& handle, unsigned lead, Utf8Char* row) {
   for (unsigned trail = kFirstTrail; trail <= kLastTrail; ++trail) {
     if (!IsTrail(trail)) continue;
     if (at == out.size()) return false;
-    std::size_t length = Utf8Length(static_cast<unsigned char>(out[at]));
-    if (at + length > out.size()) return false;
+    // iconv writes well-formed UTF-8; a byte that starts no sequence (length 0) would mean the
+    // output cannot be split, so the row is converted a code at a time instead.
+    const std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(out[at]));
+    if (length == 0 || at + length > out.size()) return false;
     Utf8Char& entry = row[trail - kFirstTrail];
     std::copy_n(out.data() + at, length, entry.bytes.data());
     entry.length = static_cast<std::uint8_t>(length);

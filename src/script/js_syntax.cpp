@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "runtime/char_length.h"
+
 namespace quellora {
 namespace {
 
@@ -82,12 +84,16 @@ class Utf16Writer {
   std::uint32_t high_ = 0;
 };
 
-/// Length of the UTF-8 sequence that starts with lead (1 for anything malformed).
-std::size_t Utf8Length(unsigned char lead) {
-  if (lead >= 0xF0 && lead <= 0xF7) return 4;
-  if (lead >= 0xE0) return 3;
-  if (lead >= 0xC0) return 2;
-  return 1;
+/// How many bytes the character at text[at] takes: its whole UTF-8 sequence, or 1 for a byte
+/// that begins none or a sequence cut short. Never 0, and a malformed byte never carries a
+/// quote, backslash or line break after it along.
+std::size_t CharacterStep(std::string_view text, std::size_t at) {
+  const std::size_t length = Utf8SequenceLength(static_cast<unsigned char>(text[at]));
+  if (length <= 1 || at + length > text.size()) return 1;
+  for (std::size_t k = 1; k < length; ++k) {
+    if (!IsUtf8Continuation(static_cast<unsigned char>(text[at + k]))) return 1;
+  }
+  return length;
 }
 
 bool IsLineSeparator(std::string_view text, std::size_t at) {
@@ -135,7 +141,7 @@ std::optional<std::string> ReadStringLiteral(std::string_view text, std::size_t&
     }
     if (c == '\n' || c == '\r' || IsLineSeparator(text, i)) return std::nullopt;
     if (c != '\\') {
-      std::size_t length = Utf8Length(static_cast<unsigned char>(c));
+      const std::size_t length = CharacterStep(text, i);
       writer.Raw(text.substr(i, length));
       i += length;
       continue;
@@ -213,7 +219,7 @@ std::optional<std::string> ReadStringLiteral(std::string_view text, std::size_t&
       continue;
     }
     // Any other escaped character stands for itself.
-    std::size_t length = Utf8Length(static_cast<unsigned char>(e));
+    const std::size_t length = CharacterStep(text, i);
     writer.Raw(text.substr(i, length));
     i += length;
   }

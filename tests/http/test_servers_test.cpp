@@ -24,7 +24,7 @@ using testing::RawRequest;
 using testing::ScriptedSocketServer;
 
 // Far more than the kernel buffers of one loopback connection hold.
-constexpr std::size_t kHugeBody = 64u << 20;
+constexpr std::size_t kHugeBody = 16u << 20;
 
 // A connected client socket that closes itself.
 class Client {

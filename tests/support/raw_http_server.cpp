@@ -135,7 +135,9 @@ bool RawHttpServer::SendAll(int fd, const std::string& bytes) const {
     // A client that stops reading must not keep the server from stopping.
     if (Stopping()) return false;
     pollfd writable{fd, POLLOUT, 0};
-    if (poll(&writable, 1, kPollMs) <= 0) continue;
+    const int polled = poll(&writable, 1, kPollMs);
+    if (polled < 0 && errno != EINTR) return false;
+    if (polled <= 0) continue;
     const ssize_t n =
         send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;

@@ -101,7 +101,9 @@ void ScriptedSocketServer::WriteAll(int fd, const std::string& bytes) const {
   std::size_t done = 0;
   while (done < bytes.size() && !stopping_) {
     pollfd writable{fd, POLLOUT, 0};
-    if (::poll(&writable, 1, kPollMs) <= 0) continue;
+    const int polled = ::poll(&writable, 1, kPollMs);
+    if (polled < 0 && errno != EINTR) return;
+    if (polled <= 0) continue;
     const ssize_t n =
         ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL | MSG_DONTWAIT);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;

@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -22,7 +23,8 @@ namespace {
 // Zero bytes beyond 2 GiB that take little memory: one small zero-filled memory file mapped
 // read-only over and over. (Untouched anonymous pages would do on most kernels, but where reads
 // of them are not served by a shared zero page, a scan would take gigabytes of real memory.)
-// Written ranges get private pages of their own. Everything is unmapped on destruction.
+// The page tables are filled when mapping, not by a fault per page on the first scan. Written
+// ranges get private pages of their own. Everything is unmapped on destruction.
 class ZeroSource {
  public:
   static constexpr std::size_t kChunk = std::size_t{8} << 20;
@@ -88,6 +90,7 @@ std::string Block(std::string_view piece) {
   return std::string(kOpen) + std::string(piece) + std::string(kClose);
 }
 
+// The 1-based position of the byte after the one at offset: a start that skips that byte.
 int PositionAfter(std::size_t offset) {
   return static_cast<int>(offset) + 2;
 }

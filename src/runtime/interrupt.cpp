@@ -1,8 +1,11 @@
 #include "runtime/interrupt.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 
 namespace quellora {
 namespace {
@@ -10,9 +13,25 @@ namespace {
 std::atomic<int> receivedSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
+// Puts an empty input in place of standard input. A read already waiting returns at once (no
+// SA_RESTART); one that was about to start, because the signal came between a prompt and its
+// read, meets end of input instead of waiting for a line that nobody will type. Only
+// async-signal-safe calls.
+void EndInput() {
+  const int empty = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (empty < 0) return;
+  ::dup2(empty, STDIN_FILENO);
+  ::close(empty);
+}
+
 extern "C" void OnInterrupt(int signal) {
+  const int savedErrno = errno;
   int none = 0;
-  if (receivedSignal.compare_exchange_strong(none, signal)) return;
+  if (receivedSignal.compare_exchange_strong(none, signal)) {
+    EndInput();
+    errno = savedErrno;
+    return;
+  }
   // A second signal: the user insists. End the process at once, as the signal would have.
   ::signal(signal, SIG_DFL);
   ::raise(signal);

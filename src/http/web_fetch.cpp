@@ -92,11 +92,18 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* cont
   return length;
 }
 
-// The capacity to grow a body buffer to for needed bytes (needed <= limit). Doubling, except
-// that once the doubled size would pass half the limit the buffer goes straight to the limit:
-// growing copies the old buffer into the new one, and a copy of more than half the limit would
-// hold old and new together above the limit.
+// An undeclared body (no Content-Length) gets this much room at its first byte, never more than
+// the limit: its pages become resident only as they fill, and the buffer need not grow on the
+// way (growing copies the body, and the smaller buffers left behind can stay resident in the
+// allocator's heap).
+constexpr std::size_t kUndeclaredReserve = std::size_t{64} << 20;
+
+// The capacity to grow a body buffer to for needed bytes (needed <= limit). Past the first
+// reservation it doubles, except that once the doubled size would pass half the limit the buffer
+// goes straight to the limit: a copy of more than half the limit would hold old and new together
+// above the limit.
 std::size_t GrownCapacity(std::size_t needed, std::size_t capacity, std::size_t limit) {
+  if (capacity < kUndeclaredReserve) return std::max(needed, std::min(limit, kUndeclaredReserve));
   std::size_t grown = std::max(needed, capacity * 2);
   if (grown > limit / 2) grown = std::max(needed, limit);
   return grown;
@@ -294,6 +301,8 @@ class Fetch {
     ParseResponseHeaders(response_.responseHeaders, response_.statusText, response_.newCookies,
                          response_.redirectTarget);
     if (request_.cookies) MergeCookies(*request_.cookies, response_.newCookies);
+    // A buffer mostly unused (a small undeclared body) gives its spare room back.
+    if (exchange_.body.capacity() / 2 > exchange_.body.size()) exchange_.body.shrink_to_fit();
     if (keepBytes_) {
       response_.responseBytes.reserve(exchange_.body.size());
       AdviseHugePages(response_.responseBytes.data(), response_.responseBytes.capacity());

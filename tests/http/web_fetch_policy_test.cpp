@@ -97,7 +97,7 @@ TEST_F(WebFetchPolicy, AnEndlessPageFailsWith714AndMemoryStaysBounded) {
   });
   WebResponse response;
   const Text text = WebFetch(site.Origin() + "/search/endless", response);
-  const long after = ResidentBytes();
+  [[maybe_unused]] const long after = ResidentBytes();
   EXPECT_EQ(text, "");
   EXPECT_EQ(response.statusText.rfind("714", 0), 0u) << response.statusText;
   EXPECT_EQ(response.statusText, Message(FetchFailure::kTooLarge));

@@ -18,16 +18,9 @@
 #include "http/web_fetch.h"
 #include "runtime/interrupt.h"
 #include "runtime/transfer_policy.h"
+#include "support/memory_probe.h"
 #include "support/raw_http_server.h"
 #include "support/recording_server.h"
-
-#if defined(__SANITIZE_ADDRESS__)
-#define QUELLORA_TEST_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUELLORA_TEST_ASAN 1
-#endif
-#endif
 
 namespace quellora {
 namespace {
@@ -36,21 +29,13 @@ using testing::RawHttpServer;
 using testing::RawReply;
 using testing::RawRequest;
 using testing::RecordingServer;
+using testing::ResidentBytes;
 
 constexpr std::int64_t kMiB = 1 << 20;
 constexpr std::int64_t kSmallLimit = kMiB;
 
 Text Message(FetchFailure failure) {
   return Text(FetchFailureMessage(failure));
-}
-
-// Resident memory of this process now, in bytes.
-long ResidentBytes() {
-  std::ifstream statm("/proc/self/statm");
-  long total = 0;
-  long resident = 0;
-  statm >> total >> resident;
-  return resident * sysconf(_SC_PAGESIZE);
 }
 
 // Every test gets back the policy it found and a clear interrupt flag.
@@ -97,16 +82,16 @@ TEST_F(WebFetchPolicy, AnEndlessPageFailsWith714AndMemoryStaysBounded) {
   });
   WebResponse response;
   const Text text = WebFetch(site.Origin() + "/search/endless", response);
-  [[maybe_unused]] const long after = ResidentBytes();
+  const long after = ResidentBytes();
   EXPECT_EQ(text, "");
   EXPECT_EQ(response.statusText.rfind("714", 0), 0u) << response.statusText;
   EXPECT_EQ(response.statusText, Message(FetchFailure::kTooLarge));
   EXPECT_TRUE(response.responseBytes.empty());
-#ifndef QUELLORA_TEST_ASAN
   // The body may fill the 64 MiB limit once; nothing may grow beyond it.
-  EXPECT_LT(std::max(peak.load(), after) - before, 96L * kMiB)
-      << "resident memory grew past the limit";
-#endif
+  if (!testing::kAddressSanitizer) {
+    EXPECT_LT(std::max(peak.load(), after) - before, 96L * kMiB)
+        << "resident memory grew past the limit";
+  }
 }
 
 // Announces one byte more than the limit, then holds the connection without a body byte: only

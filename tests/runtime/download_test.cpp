@@ -21,6 +21,7 @@
 #include "runtime/codepage.h"
 #include "runtime/interrupt.h"
 #include "runtime/transfer_policy.h"
+#include "support/memory_probe.h"
 #include "support/raw_http_server.h"
 #include "support/recording_server.h"
 #include "support/scratch_folder.h"
@@ -28,6 +29,8 @@
 
 namespace quellora {
 namespace {
+
+using testing::ResidentBytes;
 
 namespace fs = std::filesystem;
 using testing::RawHttpServer;
@@ -58,15 +61,6 @@ int EntryCount(const fs::path& folder) {
   int count = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++count;
   return count;
-}
-
-// Resident memory of this process now, in bytes.
-long ResidentBytes() {
-  std::ifstream statm("/proc/self/statm");
-  long total = 0;
-  long resident = 0;
-  statm >> total >> resident;
-  return resident * sysconf(_SC_PAGESIZE);
 }
 
 // Every test starts without proxy variables and with short limits, and gets back the

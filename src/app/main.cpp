@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   }
   quellora::ServiceOrigin = quellora::ProgramText(commandLine.origin);
   quellora::OutputDirectory = commandLine.outputDirectory;
+  quellora::DownloadJobs = commandLine.jobs;
 
   // SIGINT and SIGTERM stop the run in order: the track in flight fails, temporary files go, the
   // closing line is written, and the exit code says which signal it was.

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <string>
 #include <system_error>
 
 #include "app/build_config.h"
@@ -74,6 +75,13 @@ CommandLine ParseCommandLine(int argc, const char* const* argv,
                  "folder the album folders go into, created when missing (default: the program's "
                  "own folder)")
       ->type_name("DIR");
+  int jobs = kDefaultJobs;
+  app.add_option("--jobs", jobs,
+                 "how many tracks download at the same time, " + std::to_string(kMinJobs) + " to " +
+                     std::to_string(kMaxJobs) + " (default: " + std::to_string(kDefaultJobs) +
+                     "); lines and file names come out in track order whatever the number")
+      ->type_name("N")
+      ->check(CLI::Range(kMinJobs, kMaxJobs));
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -85,6 +93,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv,
 
   CommandLine result;
   result.origin = kBuiltInOrigin;
+  result.jobs = jobs;
   if (app.count("--origin") > 0) {
     auto normalized = NormalizeOrigin(origin);
     if (!normalized) {

@@ -1,5 +1,6 @@
 // The command line: no argument runs the dialogue; --origin and --output-dir change where the
-// program talks to and where it saves; --help and --version answer and end the run.
+// program talks to and where it saves, --jobs how many tracks download at once; --help and
+// --version answer and end the run.
 #pragma once
 
 #include <filesystem>
@@ -7,6 +8,10 @@
 #include <string>
 
 namespace quellora {
+
+inline constexpr int kMinJobs = 1;
+inline constexpr int kMaxJobs = 16;
+inline constexpr int kDefaultJobs = 4;
 
 /// What the command line asks of this run.
 struct CommandLine {
@@ -16,6 +21,8 @@ struct CommandLine {
   std::string origin;
   /// Absolute folder for the album folders; empty: the program's own folder.
   std::filesystem::path outputDirectory;
+  /// How many tracks download at the same time (kMinJobs..kMaxJobs).
+  int jobs = kDefaultJobs;
 };
 
 /// Parses argv. Help and version texts go to stdout, usage errors to stderr (exit code

@@ -11,6 +11,7 @@ TextArray TrackIds;
 Array<Text> AlbumTable;
 Text ServiceOrigin = kBuiltInOrigin;
 std::filesystem::path OutputDirectory;
+int DownloadJobs = 4;
 DownloadTally DownloadOutcome;
 
 void InitGlobals() {

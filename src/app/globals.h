@@ -25,6 +25,9 @@ extern Text ServiceOrigin;
 /// Where album folders go (absolute); empty means the current directory, read anew per track.
 extern std::filesystem::path OutputDirectory;
 
+/// How many tracks download at the same time (--jobs); set before ProgramMain runs.
+extern int DownloadJobs;
+
 /// Outcome of the downloads of this run, read for the exit code.
 struct DownloadTally {
   int saved = 0;

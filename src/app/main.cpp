@@ -6,6 +6,7 @@
 #include "app/dialogue.h"
 #include "app/globals.h"
 #include "app/program_text.h"
+#include "http/connection_share.h"
 #include "runtime/console.h"
 #include "runtime/interrupt.h"
 #include "runtime/process.h"
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
   }
   quellora::ServiceOrigin = quellora::ProgramText(commandLine.origin);
   quellora::OutputDirectory = commandLine.outputDirectory;
+  quellora::DownloadJobs = commandLine.jobs;
+  // Pages and descriptions keep at most one idle connection per job.
+  quellora::SetKeptConnections(commandLine.jobs);
 
   // SIGINT and SIGTERM stop the run in order: the track in flight fails, temporary files go, the
   // closing line is written, and the exit code says which signal it was.

@@ -2,8 +2,6 @@
 #pragma once
 
 #include <filesystem>
-#include <set>
-#include <string>
 
 #include "runtime/text.h"
 
@@ -14,10 +12,5 @@ std::filesystem::path OutputFolder();
 
 /// The album folder for an album title (program code page): a safe name under OutputFolder().
 std::filesystem::path AlbumFolder(const Text& albumTitle);
-
-/// The file a track is saved as inside folder: its safe title (the id when the title is empty)
-/// plus ".MP3", numbered " (2)", " (3)" ... when that path is among savedThisRun already.
-std::filesystem::path TrackFile(const std::filesystem::path& folder, const Text& title,
-                                const Text& trackId, const std::set<std::string>& savedThisRun);
 
 }  // namespace quellora

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "http/connection_share.h"
 #include "http/cookies.h"
 #include "http/fetch_failure.h"
 #include "http/request_headers.h"
@@ -243,6 +244,10 @@ class Fetch {
     CurlEasy easy;
     if (!easy || !SetSession(easy.get(), request_.proxy)) return Fail(FetchFailure::kSession);
     CURL* handle = easy.get();
+    // Connections come from and go back to the shared cache (http/connection_share.h); a call
+    // whose share cannot be set connects anew, as without a cache.
+    if (CURLSH* share = SharedConnectionCache()) Set(handle, CURLOPT_SHARE, share);
+    Set(handle, CURLOPT_MAXCONNECTS, KeptConnections());
     const TransferPolicy policy = GetTransferPolicy();
     exchange_.easy = handle;
     exchange_.head = request_.method == kMethodHead;

@@ -1,7 +1,8 @@
 // WebFetch: the program's one way of fetching a page or a JSON document over HTTP(S).
 //
 // One blocking request per call over a libcurl easy handle opened for the call and closed before
-// it returns; nothing (connection, cookie store, cache) survives between two calls. Failures are
+// it returns; only kept-alive connections survive between two calls, in a cache shared by every
+// thread (http/connection_share.h); no cookie store or other state does. Failures are
 // never raised: the result is the empty text and response.statusText holds a numbered message
 // (700 to 715). A 4xx or 5xx status is no failure: the body is returned and statusText holds the
 // status code and reason phrase.

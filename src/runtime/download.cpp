@@ -1,8 +1,11 @@
 #include "runtime/download.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,14 +26,10 @@ namespace {
 constexpr const char* kUserAgent = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 constexpr long kMaxRedirects = 10;
 
-std::mutex& DownloadMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-// The process-wide handle; made on first use, kept until the process ends.
+// One handle per thread, made on first use and kept until the thread ends: threads download
+// side by side without sharing a handle, and no call waits for another thread's transfer.
 CurlEasy& RootHandle() {
-  static CurlEasy handle;
+  thread_local CurlEasy handle;
   return handle;
 }
 
@@ -115,8 +114,7 @@ bool IsSuccess(long status) {
   return status >= 200 && status <= 299;
 }
 
-// One GET on the root handle; the body goes to sink, at most limit bytes of it. The caller
-// holds DownloadMutex.
+// One GET on this thread's handle; the body goes to sink, at most limit bytes of it.
 DownloadResult Transfer(const Text& address, const BodySink& sink, std::int64_t limit,
                         const TransferPolicy& policy) {
   DownloadResult result;
@@ -231,7 +229,6 @@ DownloadResult HttpReadFileChecked(const Text& address, Bytes& body) {
     return true;
   };
   const TransferPolicy policy = GetTransferPolicy();
-  std::lock_guard lock(DownloadMutex());
   return Transfer(address, sink, policy.memoryLimit, policy);
 }
 
@@ -263,11 +260,44 @@ DownloadResult HttpDownloadFile(const Text& address, const std::filesystem::path
     return writer.Write(data, size);
   };
   const TransferPolicy policy = GetTransferPolicy();
-  {
-    std::lock_guard lock(DownloadMutex());
-    result = Transfer(address, sink, policy.fileLimit, policy);
-  }
+  result = Transfer(address, sink, policy.fileLimit, policy);
   if (result.ok && !writer.Commit()) {
+    result.ok = false;
+    result.failure = "cannot write file";
+  }
+  return result;
+}
+
+DownloadResult HttpDownloadInto(const Text& address, const std::filesystem::path& file) {
+  DownloadResult result;
+  if (file.empty()) {
+    result.failure = "no file name";
+    return result;
+  }
+  if (address.empty()) {
+    result.failure = "empty address";
+    return result;
+  }
+  FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  if (!fd) {
+    result.failure = "cannot create file";
+    return result;
+  }
+  const BodySink sink = [&fd](const char* data, std::size_t size) {
+    while (size > 0) {
+      const ssize_t written = ::write(fd.get(), data, size);
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      data += written;
+      size -= static_cast<std::size_t>(written);
+    }
+    return true;
+  };
+  const TransferPolicy policy = GetTransferPolicy();
+  result = Transfer(address, sink, policy.fileLimit, policy);
+  if (!fd.Close() && result.ok) {
     result.ok = false;
     result.failure = "cannot write file";
   }

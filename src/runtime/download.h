@@ -1,12 +1,13 @@
 // The simple HTTP download: an HTTP/1.0 GET of an absolute http or https address, separate from
 // the program's own HTTP client. Used for the audio files.
 //
-// Every request goes out on one easy handle kept for the whole process; connections are not
-// reused between calls. The request line is "GET <target> HTTP/1.0" with the user agent
-// "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)", "Accept: */*" and no caching; the
-// fragment (from the first "#") is dropped; the address is sent as UTF-8 with blanks, control
+// Every request goes out on an easy handle of the calling thread, kept until the thread ends;
+// connections are not reused between calls. The request line is "GET <target> HTTP/1.0" with the
+// user agent "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)", "Accept: */*" and no caching;
+// the fragment (from the first "#") is dropped; the address is sent as UTF-8 with blanks, control
 // and non-ASCII bytes percent-encoded; redirects are followed; the proxy comes from the
-// http_proxy, https_proxy and no_proxy environment variables. Calls are serialised (thread-safe).
+// http_proxy, https_proxy and no_proxy environment variables. Thread-safe: calls on different
+// threads run side by side, each on its own handle and connection.
 //
 // The transfer policy in force (runtime/transfer_policy.h) bounds every call: connecting takes at
 // most its connect time-out; a transfer that trickles below its minimum rate over its window
@@ -62,6 +63,12 @@ DownloadResult HttpDownloadFile(const Text& address, const Text& fileName);
 /// HttpDownloadFile for a file-system path: its bytes go to the system as they are, so a folder
 /// or file name that is no valid UTF-8 works too. An empty path fails with "no file name".
 DownloadResult HttpDownloadFile(const Text& address, const std::filesystem::path& file);
+
+/// Streams the body into file, an existing file (e.g. a PendingFile's path) that is truncated
+/// first; no temporary file and no rename. When the result is not ok the file holds whatever
+/// arrived, and the caller discards it. Fails with "cannot create file" when file cannot be
+/// opened for writing.
+DownloadResult HttpDownloadInto(const Text& address, const std::filesystem::path& file);
 
 /// HttpDownloadFile for a name written as a literal: a Text in the program's code page.
 DownloadResult HttpDownloadFile(const Text& address, const char* fileName);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "app/build_config.h"
@@ -67,6 +68,25 @@ TEST(ParseCommandLine, UsageErrorsGiveExitCodeTwo) {
   EXPECT_EQ(Parse({"--unknown"}).exitCode, 2);
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(err.find("--origin"), std::string::npos) << err;
+}
+
+TEST(ParseCommandLine, JobsDefaultsToFourAndTakesOneToSixteen) {
+  EXPECT_EQ(Parse({}).jobs, 4);
+  for (const char* jobs : {"1", "4", "16"}) {
+    const CommandLine line = Parse({"--jobs", jobs});
+    EXPECT_FALSE(line.exitCode.has_value()) << jobs;
+    EXPECT_EQ(line.jobs, std::stoi(jobs));
+  }
+}
+
+TEST(ParseCommandLine, JobsOutsideOneToSixteenIsAUsageError) {
+  for (const char* jobs : {"0", "17", "-3", "x", "1.5", "", "99999999999999999999"}) {
+    ::testing::internal::CaptureStderr();
+    const CommandLine line = Parse({"--jobs", jobs});
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(line.exitCode, 2) << jobs;
+    EXPECT_NE(err.find("--jobs"), std::string::npos) << jobs << ": " << err;
+  }
 }
 
 }  // namespace

@@ -46,7 +46,10 @@ class AlbumRun : public ::testing::Test {
 
 TEST_F(AlbumRun, FullRunTranscriptRequestsAndFiles) {
   ServeStandardAlbum();
-  const ProgramResult run = Run("name\n1\n1\n");
+  // One job: the requests go out one track after the other, in a fixed order.
+  const ProgramResult run =
+      RunQuelloraDl({"--origin", site.Origin(), "--output-dir", out.path().string(), "--jobs", "1"},
+                    "name\n1\n1\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, BannerAndNamePrompt() +
                          ListingAndIndexPrompt({{"MyAlbum", "SomeOne"}, {"Other", "PubTwo"}}) +
@@ -203,7 +206,9 @@ TEST_F(AlbumRun, AnchorsOfAnotherOwnerGiveEmptyIds) {
   site.Set("/search/o", SearchPage({{"/u1/album/7", "A", "P"}}));
   site.Set("/u1/album/7?page=1", AlbumPage("", {"/u1/sound/101", "/u2/sound/5"}));
   ServeTrack("101", "Album", "Track 1", AudioBytes(10, 1));
-  const ProgramResult run = Run("o\n1\n1\n");
+  // One job, so the empty id's request comes after track 1's audio.
+  const ProgramResult run = RunQuelloraDl(
+      {"--origin", site.Origin(), "--output-dir", out.path().string(), "--jobs", "1"}, "o\n1\n1\n");
   // The empty id is counted and requested as "/tracks/.json", which the service does not know.
   EXPECT_NE(run.out.find(CountsAndModePrompt(2) + SavedLine("Track 1") + FailedLineStart("")),
             std::string::npos)

@@ -33,9 +33,10 @@ class DownloadFailure : public ::testing::Test {
     ServeJson(id, album, title);
     site.Set("/audio/" + id + ".mp3", audio, "audio/mpeg");
   }
-  ProgramResult Run() {
-    return RunQuelloraDl({"--origin", site.Origin(), "--output-dir", out.path().string()},
-                         "a\n1\n1\n");
+  ProgramResult Run(const std::string& jobs = "4") {
+    return RunQuelloraDl(
+        {"--origin", site.Origin(), "--output-dir", out.path().string(), "--jobs", jobs},
+        "a\n1\n1\n");
   }
   // The progress lines and closing line: everything after the mode prompt.
   static std::string Progress(const ProgramResult& run) {
@@ -98,7 +99,8 @@ TEST_F(DownloadFailure, ServerGoneMidAlbumFailsTheRestAndKeepsWhatWasSaved) {
   last.contentType = "application/json; charset=utf-8";
   last.before = [this] { site.server().Stop(); };
   site.Set("/tracks/2.json", last);
-  const ProgramResult run = Run();
+  // One job: track 2's description, which stops the server, comes after track 1's audio.
+  const ProgramResult run = Run("1");
   EXPECT_EQ(run.exitCode, 1);
   const std::string progress = Progress(run);
   EXPECT_EQ(progress.rfind(SavedLine("One"), 0), 0u) << progress;

@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -284,6 +286,63 @@ TEST_F(DownloadTest, StreamingPutsTheFileInPlaceOnSuccess) {
   EXPECT_TRUE(result.ok) << result.failure;
   EXPECT_EQ(ReadWholeFile(file), std::string("body\0with nul", 13));
   EXPECT_EQ(EntryCount(scratch.path()), 1);
+}
+
+TEST_F(DownloadTest, IntoAnExistingFileReplacesItsBytesInPlace) {
+  RecordingServer site = MakeSite();
+  ScratchFolder scratch;
+  const fs::path file = scratch.path() / ".pending";
+  WriteWholeFile(file, "older and longer content");
+  const DownloadResult result = HttpDownloadInto(site.Origin() + "/ok", file);
+  EXPECT_TRUE(result.ok) << result.failure;
+  EXPECT_EQ(ReadWholeFile(file), std::string("body\0with nul", 13));
+  EXPECT_EQ(EntryCount(scratch.path()), 1);  // no temporary file beside it
+}
+
+TEST_F(DownloadTest, IntoAFileFailsWithoutRemovingIt) {
+  RecordingServer site = MakeSite();
+  ScratchFolder scratch;
+  const fs::path file = scratch.path() / ".pending";
+  WriteWholeFile(file, "");
+  const DownloadResult notFound = HttpDownloadInto(site.Origin() + "/missing", file);
+  EXPECT_FALSE(notFound.ok);
+  EXPECT_EQ(notFound.failure, "HTTP 404");
+  EXPECT_TRUE(fs::exists(file));  // the caller owns the file and discards it
+  const DownloadResult noFile = HttpDownloadInto(site.Origin() + "/ok", scratch.path() / "absent");
+  EXPECT_FALSE(noFile.ok);
+  EXPECT_EQ(noFile.failure, "cannot create file");
+  EXPECT_FALSE(fs::exists(scratch.path() / "absent"));
+  EXPECT_EQ(HttpDownloadInto(site.Origin() + "/ok", fs::path()).failure, "no file name");
+  EXPECT_EQ(HttpDownloadInto("", file).failure, "empty address");
+}
+
+TEST_F(DownloadTest, CallsOnDifferentThreadsRunAtTheSameTime) {
+  // Each answer waits (with a deadline) until the other request has arrived too: with calls
+  // serialised the first would wait out the deadline and the second would find it passed.
+  std::mutex mutex;
+  std::condition_variable arrived;
+  int inside = 0;
+  int peak = 0;
+  RecordingServer site([&](const httplib::Request&, httplib::Response& response) {
+    std::unique_lock lock(mutex);
+    ++inside;
+    peak = std::max(peak, inside);
+    arrived.notify_all();
+    arrived.wait_for(lock, std::chrono::seconds(20), [&] { return peak >= 2; });
+    --inside;
+    response.set_content("x", "audio/mpeg");
+  });
+  DownloadResult first;
+  DownloadResult second;
+  Bytes otherBody;
+  std::thread other([&] { second = HttpReadFileChecked(site.Origin() + "/a", otherBody); });
+  Bytes body;
+  first = HttpReadFileChecked(site.Origin() + "/b", body);
+  other.join();
+  EXPECT_TRUE(first.ok) << first.failure;
+  EXPECT_TRUE(second.ok) << second.failure;
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(peak, 2);
 }
 
 TEST_F(DownloadTest, ThePathFormWritesIntoAFolderWhoseNameIsNoValidUtf8) {

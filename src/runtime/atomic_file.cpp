@@ -55,20 +55,25 @@ AtomicFileWriter::~AtomicFileWriter() {
   if (!committed_) Discard();
 }
 
-bool AtomicFileWriter::Write(const void* data, std::size_t size) noexcept {
-  if (!fd_ || failed_) return false;
+bool WriteAll(int fd, const void* data, std::size_t size) noexcept {
   const auto* bytes = static_cast<const char*>(data);
   while (size > 0) {
-    const ssize_t written = ::write(fd_.get(), bytes, size);
+    const ssize_t written = ::write(fd, bytes, size);
     if (written < 0) {
       if (errno == EINTR) continue;
-      failed_ = true;
       return false;
     }
     bytes += written;
     size -= static_cast<std::size_t>(written);
   }
   return true;
+}
+
+bool AtomicFileWriter::Write(const void* data, std::size_t size) noexcept {
+  if (!fd_ || failed_) return false;
+  if (WriteAll(fd_.get(), data, size)) return true;
+  failed_ = true;
+  return false;
 }
 
 bool AtomicFileWriter::Commit() noexcept {

@@ -34,6 +34,9 @@ class FileDescriptor {
   int fd_ = -1;
 };
 
+/// Writes all of data to fd, continuing after short writes and EINTR; false on any other error.
+bool WriteAll(int fd, const void* data, std::size_t size) noexcept;
+
 /// Collects a file's new content in a temporary file beside it (same folder, so the final
 /// rename stays on one file system) and puts it in place with Commit. Until Commit succeeds
 /// the named file is untouched; a writer destroyed without a successful Commit removes its

@@ -222,6 +222,18 @@ Bytes HttpReadFile(const Text& address) {
   return body;
 }
 
+namespace {
+
+// The failure of a file download whose address or file name is missing; empty when both are
+// given.
+Text MissingArgument(const Text& address, const std::filesystem::path& file) {
+  if (file.empty()) return "no file name";
+  if (address.empty()) return "empty address";
+  return Text();
+}
+
+}  // namespace
+
 DownloadResult HttpReadFileChecked(const Text& address, Bytes& body) {
   body.clear();
   const BodySink sink = [&body](const char* data, std::size_t size) {
@@ -243,14 +255,8 @@ DownloadResult HttpDownloadFile(const Text& address, const char* fileName) {
 
 DownloadResult HttpDownloadFile(const Text& address, const std::filesystem::path& file) {
   DownloadResult result;
-  if (file.empty()) {
-    result.failure = "no file name";
-    return result;
-  }
-  if (address.empty()) {
-    result.failure = "empty address";
-    return result;
-  }
+  result.failure = MissingArgument(address, file);
+  if (!result.failure.empty()) return result;
   AtomicFileWriter writer(file);
   if (!writer.IsOpen()) {
     result.failure = "cannot create file";
@@ -270,30 +276,15 @@ DownloadResult HttpDownloadFile(const Text& address, const std::filesystem::path
 
 DownloadResult HttpDownloadInto(const Text& address, const std::filesystem::path& file) {
   DownloadResult result;
-  if (file.empty()) {
-    result.failure = "no file name";
-    return result;
-  }
-  if (address.empty()) {
-    result.failure = "empty address";
-    return result;
-  }
+  result.failure = MissingArgument(address, file);
+  if (!result.failure.empty()) return result;
   FileDescriptor fd(::open(file.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
   if (!fd) {
     result.failure = "cannot create file";
     return result;
   }
   const BodySink sink = [&fd](const char* data, std::size_t size) {
-    while (size > 0) {
-      const ssize_t written = ::write(fd.get(), data, size);
-      if (written < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      data += written;
-      size -= static_cast<std::size_t>(written);
-    }
-    return true;
+    return WriteAll(fd.get(), data, size);
   };
   const TransferPolicy policy = GetTransferPolicy();
   result = Transfer(address, sink, policy.fileLimit, policy);
